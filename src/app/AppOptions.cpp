@@ -1,0 +1,61 @@
+// Command-line parsing. Unknown options and missing values are usage errors, never guesses.
+#include "app/AppOptions.h"
+
+#include <QUrl>
+
+namespace lq {
+
+QString usageText() {
+    return QStringLiteral(
+               "Usage: lanternquill [--report [--json]] [--system-root DIR] [--reference-url URL]\n"
+               "       lanternquill --help | --version\n"
+               "\n"
+               "  --report             check this Mac once and print the report (no window)\n"
+               "  --json               with --report: print one JSON object (report, windowTitle, alerts, "
+               "status)\n"
+               "  --system-root DIR    judge the Mac whose files and tools are under DIR (default: %1)\n"
+               "  --reference-url URL  fetch the reference lists from URL instead of %2\n")
+        .arg(QStringLiteral(LQ_DEFAULT_SYSTEM_ROOT), QStringLiteral(LQ_REFERENCE_BASE_URL));
+}
+
+AppOptions parseOptions(const QStringList& arguments) {
+    AppOptions options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        auto value = [&](QString& target) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--"))) {
+                options.error = QStringLiteral("%1 needs a value").arg(argument);
+                return;
+            }
+            target = arguments[++i];
+        };
+        if (argument == QLatin1String("--report"))
+            options.report = true;
+        else if (argument == QLatin1String("--json"))
+            options.json = true;
+        else if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+            options.help = true;
+        else if (argument == QLatin1String("--version"))
+            options.version = true;
+        else if (argument == QLatin1String("--system-root"))
+            value(options.systemRoot);
+        else if (argument == QLatin1String("--reference-url"))
+            value(options.referenceUrl);
+        else
+            options.error = QStringLiteral("unknown argument: %1").arg(argument);
+        if (!options.error.isEmpty())
+            return options;
+    }
+    if (options.json && !options.report)
+        options.error = QStringLiteral("--json goes with --report");
+    if (!options.referenceUrl.isEmpty()) {
+        const QUrl url(options.referenceUrl);
+        const QString scheme = url.scheme();
+        if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")) ||
+            !options.referenceUrl.endsWith(QLatin1Char('/')))
+            options.error = QStringLiteral("--reference-url must be an http(s) address ending in /");
+    }
+    return options;
+}
+
+} // namespace lq

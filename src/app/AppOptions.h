@@ -1,0 +1,22 @@
+// The command line: which Mac to judge, where the reference lists are, and the headless report.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace lq {
+
+struct AppOptions {
+    bool report = false; // --report: print the report instead of opening the window
+    bool json = false;   // --json: the report as one JSON object
+    bool help = false;
+    bool version = false;
+    QString systemRoot;   // --system-root DIR (default: the build's default root)
+    QString referenceUrl; // --reference-url URL (default: the build's base URL)
+    QString error;        // a usage error; the caller prints it with the usage and exits 2
+};
+
+AppOptions parseOptions(const QStringList& arguments);
+QString usageText();
+
+} // namespace lq

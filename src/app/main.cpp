@@ -1,0 +1,66 @@
+// Lanternquill: the window, or the headless report with --report.
+#include "app/AppOptions.h"
+#include "app/HeadlessReport.h"
+#include "app/SystemServices.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const lq::AppOptions options = lq::parseOptions(arguments);
+    if (!options.error.isEmpty()) {
+        print(stderr, QStringLiteral("lanternquill: %1\n\n%2").arg(options.error, lq::usageText()));
+        return 2;
+    }
+    if (options.help) {
+        print(stdout, lq::usageText());
+        return 0;
+    }
+    if (options.version) {
+        print(stdout, QStringLiteral("Lanternquill %1\n").arg(QStringLiteral(LQ_VERSION)));
+        return 0;
+    }
+
+    const QString root =
+        options.systemRoot.isEmpty() ? QStringLiteral(LQ_DEFAULT_SYSTEM_ROOT) : options.systemRoot;
+    const QString referenceUrl =
+        options.referenceUrl.isEmpty() ? QStringLiteral(LQ_REFERENCE_BASE_URL) : options.referenceUrl;
+
+    if (options.report) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
+        QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
+        lq::SystemServices system(root);
+        const lq::HeadlessResult result =
+            lq::runHeadlessCheck(system.services(), referenceUrl, [](const QString& alert) {
+                print(stderr, QStringLiteral("An error occurred: %1\n").arg(alert));
+            });
+        print(stdout, options.json ? result.json : result.text);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
+    QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
+    lq::SystemServices system(root);
+    lq::MainWindow window(system.services(), referenceUrl);
+    window.start();
+    return QApplication::exec();
+}

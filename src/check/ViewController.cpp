@@ -1,0 +1,109 @@
+// The main window controller's shared operations: tools, the report, the font size and the export.
+#include "check/ViewController.h"
+
+#include "check/ReportText.h"
+#include "check/SettingsKeys.h"
+#include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
+#include "platform/ToolRunner.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+namespace lq {
+
+ViewController::ViewController(Services services_, MainView& view_, MenuBarModel& menus_,
+                               QString referenceBaseUrl_)
+    : services(services_), view(view_), menus(menus_), referenceBaseUrl(std::move(referenceBaseUrl_)) {
+    processingQueue.setMaxThreadCount(8);
+}
+
+ViewController::~ViewController() {
+    // Operations still running hold copies of what they need; their results are posted to this object
+    // and dropped with it.
+    processingQueue.waitForDone();
+}
+
+QString ViewController::runTool(const QString& path, const QStringList& args) {
+    const ToolRun run = services.tools.run(path, args, ErrorStream::Inherit);
+    if (run.status != 0)
+        return QStringLiteral(" error %1").arg(run.status);
+    return QString::fromUtf8(run.out);
+}
+
+QString ViewController::runAppleScript(const QString& source) {
+    const QByteArray input = source.toUtf8();
+    const ToolRun run =
+        services.tools.run(QStringLiteral("/usr/bin/osascript"), {}, ErrorStream::Capture, &input);
+    if (run.status != 0)
+        return QStringLiteral("Failed, error executing script");
+    QString result = QString::fromUtf8(run.out);
+    if (result.endsWith(QLatin1Char('\n')))
+        result.chop(1);
+    return result;
+}
+
+void ViewController::showErrorAlert(const QString& text) {
+    view.showErrorAlert(text);
+}
+
+void ViewController::setReport(const QString& text) {
+    view.setReportText(text, theFontSize);
+}
+
+void ViewController::appendReport(const QString& text) {
+    view.appendReportText(text, theFontSize);
+}
+
+void ViewController::restyleReport() {
+    view.setReportText(view.reportText(), theFontSize);
+}
+
+void ViewController::incFontSize() {
+    theFontSize = std::min(theFontSize + 1.0, 60.0);
+    services.settings.setDouble(keys::fontSize, theFontSize);
+    restyleReport();
+}
+
+void ViewController::decFontSize() {
+    theFontSize = std::max(theFontSize - 1.0, 4.0);
+    services.settings.setDouble(keys::fontSize, theFontSize);
+    restyleReport();
+}
+
+QString ViewController::exportedReport() const {
+    QString text = view.reportText();
+    if (runDate)
+        text += exportFooter(*runDate);
+    return text;
+}
+
+void ViewController::exportText() {
+    // The text is taken now: the report may grow while the panel is open, but the file holds what the
+    // user asked to export.
+    const QByteArray bytes = exportedReport().toUtf8();
+    view.chooseSaveLocation(exportFileName(runDate), {QStringLiteral("text"), QStringLiteral("txt")},
+                            [this, bytes](std::optional<QString> path) {
+                                if (!path || path->isEmpty())
+                                    return;
+                                const QString error = services.files.writeUserFile(*path, bytes);
+                                if (!error.isEmpty())
+                                    showErrorAlert(error);
+                            });
+}
+
+void ViewController::beginAsync() {
+    ++pendingWork_;
+}
+
+void ViewController::endAsync() {
+    if (pendingWork_ > 0 && --pendingWork_ == 0)
+        Q_EMIT asyncIdle();
+}
+
+void ViewController::postToMain(std::function<void()> work) {
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+} // namespace lq

@@ -1,0 +1,26 @@
+// Reads of I/O Registry properties: IOKit on a Mac, the simulated root's IORegistry.plist elsewhere.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+namespace lq {
+
+class SystemRoot;
+
+class IORegistry {
+public:
+    virtual ~IORegistry() = default;
+    // The raw bytes of a property of the platform expert device; empty when it is missing.
+    virtual QByteArray platformExpertProperty(const QString& name) const = 0;
+    // The raw bytes of a property of the device-tree entry at `path` ("IODeviceTree:/rom"); empty when
+    // missing.
+    virtual QByteArray deviceTreeProperty(const QString& path, const QString& name) const = 0;
+};
+
+// The implementation this platform builds (chosen when the project is configured).
+std::unique_ptr<IORegistry> makeIORegistry(const SystemRoot& root);
+
+} // namespace lq

@@ -1,0 +1,50 @@
+// System facts from the root.
+#include "platform/RootSystemInfo.h"
+
+#include "platform/PropertyList.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace lq {
+
+OsVersion makeOsVersion(const QString& productVersion, const QString& buildVersion) {
+    OsVersion version;
+    const QStringList parts = productVersion.split(QLatin1Char('.'));
+    version.major = parts.value(0).toInt();
+    version.minor = parts.value(1).toInt();
+    const QString shown = productVersion.isEmpty() ? QStringLiteral("unknown") : productVersion;
+    version.text = buildVersion.isEmpty() ? QStringLiteral("Version %1").arg(shown)
+                                          : QStringLiteral("Version %1 (Build %2)").arg(shown, buildVersion);
+    return version;
+}
+
+OsVersion RootSystemInfo::osVersion() const {
+    QFile file(root_.map(QStringLiteral("/System/Library/CoreServices/SystemVersion.plist")));
+    QString product;
+    QString build;
+    if (file.open(QIODevice::ReadOnly)) {
+        const plist::ParseResult parsed = plist::parse(file.read(1 << 20));
+        if (parsed.document) {
+            const plist::Node root = parsed.document->root();
+            product = root["ProductVersion"].string().value_or(QString());
+            build = root["ProductBuildVersion"].string().value_or(QString());
+        }
+    }
+    return makeOsVersion(product, build);
+}
+
+QString RootSystemInfo::userName() const {
+    if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+QDateTime RootSystemInfo::now() const {
+    return QDateTime::currentDateTimeUtc();
+}
+
+} // namespace lq

@@ -1,0 +1,23 @@
+// Facts about the running system and the current time.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace lq {
+
+struct OsVersion {
+    int major = 0;
+    int minor = 0;
+    QString text; // "Version 14.5 (Build 23F79)"
+};
+
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+    virtual OsVersion osVersion() const = 0;
+    virtual QString userName() const = 0;
+    virtual QDateTime now() const = 0;
+};
+
+} // namespace lq

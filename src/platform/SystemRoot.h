@@ -1,0 +1,20 @@
+// Maps the macOS paths the checks use onto this machine: "/" on a Mac, a simulated Mac's folder elsewhere.
+#pragma once
+
+#include <QString>
+
+namespace lq {
+
+class SystemRoot {
+public:
+    explicit SystemRoot(QString root);
+
+    // The local path of the macOS absolute path `macPath` (which starts with "/").
+    QString map(const QString& macPath) const;
+    const QString& root() const { return root_; }
+
+private:
+    QString root_;
+};
+
+} // namespace lq

@@ -1,0 +1,15 @@
+// The two-stream tool run.
+#include "updates/RunToolBothStreams.h"
+
+#include "platform/ToolRunner.h"
+
+namespace lq {
+
+OutputPair runToolBothStreams(ToolRunner& tools, const QString& path, const QStringList& args) {
+    const ToolRun run = tools.run(path, args, ErrorStream::Capture);
+    if (run.status != 0)
+        return {QString(), QStringLiteral("Failed, error = %1").arg(run.status)};
+    return {QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+}
+
+} // namespace lq

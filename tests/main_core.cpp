@@ -1,0 +1,10 @@
+// Test entry point: GoogleTest with a Qt application for event loops, threads and the network.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,82 @@
+// Stand-ins for the system services.
+#include "support/FakeServices.h"
+
+#include <QMutexLocker>
+#include <QTimer>
+
+namespace lq::test {
+
+QString FakeTools::keyOf(const QString& path, const QStringList& args) {
+    return (QStringList{path} + args).join(QChar(0x1f));
+}
+
+ToolRun FakeTools::run(const QString& path, const QStringList& args, ErrorStream, const QByteArray* input) {
+    QMutexLocker lock(&mutex_);
+    calls_.push_back({path, args, input ? *input : QByteArray()});
+    const auto found = answers_.constFind(keyOf(path, args));
+    if (found == answers_.constEnd())
+        return ToolRun{kToolNotStartedStatus, {}, {}};
+    return *found;
+}
+
+void FakeTools::answer(const QString& path, const QStringList& args, ToolRun result) {
+    QMutexLocker lock(&mutex_);
+    answers_.insert(keyOf(path, args), std::move(result));
+}
+
+void FakeTools::answer(const QString& path, const QStringList& args, const QString& out, int status,
+                       const QString& err) {
+    answer(path, args, ToolRun{status, out.toUtf8(), err.toUtf8()});
+}
+
+std::vector<FakeTools::Call> FakeTools::calls() const {
+    QMutexLocker lock(&mutex_);
+    return calls_;
+}
+
+int FakeTools::callCount(const QString& path) const {
+    QMutexLocker lock(&mutex_);
+    int count = 0;
+    for (const Call& call : calls_)
+        count += call.path == path ? 1 : 0;
+    return count;
+}
+
+FileRead FakeFileSystem::readMacFile(const QString& macPath, qint64 maxBytes) const {
+    const auto found = files.constFind(macPath);
+    if (found == files.constEnd())
+        return {
+            std::nullopt,
+            QStringLiteral("The file “%1” couldn’t be opened because there is no such file.").arg(macPath)};
+    if (found->size() > maxBytes)
+        return {std::nullopt, QStringLiteral("too large")};
+    return {*found, QString()};
+}
+
+std::optional<qint64> FakeFileSystem::countMacDirectoryEntries(const QString& macPath) const {
+    const auto found = directories.constFind(macPath);
+    if (found == directories.constEnd())
+        return std::nullopt;
+    return *found;
+}
+
+QString FakeFileSystem::writeUserFile(const QString& localPath, const QByteArray& bytes) {
+    if (!writeError.isEmpty())
+        return writeError;
+    written.insert(localPath, bytes);
+    return QString();
+}
+
+void FakeHttp::get(const QString& url, std::function<void(const HttpResponse&)> done) {
+    requested.append(url);
+    HttpResponse response;
+    if (const auto found = responses.constFind(url); found != responses.constEnd()) {
+        response = *found;
+    } else {
+        response.transportError = true;
+        response.errorText = QStringLiteral("Could not connect to the server.");
+    }
+    QTimer::singleShot(0, [response, done = std::move(done)] { done(response); });
+}
+
+} // namespace lq::test
