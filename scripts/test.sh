@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds with warnings as errors and runs every test. With CI=true it also checks the formatting and
+# runs the tests a second time in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh"
+
+if [[ "${CI:-}" == "true" ]]; then
+  echo "== clang-format"
+  files=$(cd "$top" && git ls-files '*.cpp' '*.h')
+  (cd "$top" && clang-format --dry-run --Werror $files)
+fi
+
+echo "== build (warnings as errors)"
+"$top/scripts/build.sh" "$top/build-test" -DLQ_WERROR=ON
+echo "== tests"
+(cd "$top/build-test" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
+
+if [[ "${CI:-}" == "true" ]]; then
+  echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+  "$top/scripts/build.sh" "$top/build-asan" -DLQ_WERROR=ON -DLQ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  echo "== tests under the sanitizers"
+  (cd "$top/build-asan" && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2 --timeout 600)
+fi

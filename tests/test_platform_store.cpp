@@ -1,0 +1,112 @@
+// The settings file and the user's files: damaged input reads as absent, and a save never destroys
+// what was there.
+#include "platform/QtSettingsStore.h"
+#include "platform/RootFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace lq {
+namespace {
+
+void writeText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+QByteArray readText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+TEST(SettingsStore, RoundTripsAndAbsentValues) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Lanternquill.conf"));
+    {
+        QtSettingsStore store(path);
+        EXPECT_FALSE(store.boolValue(QStringLiteral("noCheckSWU")));
+        EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("fontSize")), 0.0);
+        store.setBool(QStringLiteral("noCheckSWU"), true);
+        store.setDouble(QStringLiteral("fontSize"), 14.5);
+    }
+    QtSettingsStore again(path);
+    EXPECT_TRUE(again.boolValue(QStringLiteral("noCheckSWU")));
+    EXPECT_DOUBLE_EQ(again.doubleValue(QStringLiteral("fontSize")), 14.5);
+}
+
+TEST(SettingsStore, DamagedValuesReadAsAbsent) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Lanternquill.conf"));
+    writeText(path, "[General]\nnoCheckSWU=perhaps\nfontSize=large\nupdateCheckInt=nan\nnoInstallSWU=true\n"
+                    "\x01\x02garbage line without equals\n");
+    QtSettingsStore store(path);
+    EXPECT_FALSE(store.boolValue(QStringLiteral("noCheckSWU")));
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("fontSize")), 0.0);
+    EXPECT_DOUBLE_EQ(store.doubleValue(QStringLiteral("updateCheckInt")), 0.0);
+    EXPECT_TRUE(store.boolValue(QStringLiteral("noInstallSWU")));
+}
+
+TEST(UserFiles, ReplaceOnlyWhenComplete) {
+    QTemporaryDir dir;
+    RootFileSystem files(SystemRoot(dir.path()));
+    const QString target = dir.filePath(QStringLiteral("LQ_undated.text"));
+    writeText(target, "old report");
+    EXPECT_EQ(files.writeUserFile(target, "new report ✅"), QString());
+    EXPECT_EQ(readText(target), QByteArray("new report ✅"));
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("LQ_undated.text")});
+}
+
+TEST(UserFiles, UnwritableFolderFailsAndKeepsTheOldFile) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into any folder";
+    QTemporaryDir dir;
+    RootFileSystem files(SystemRoot(dir.path()));
+    const QString target = dir.filePath(QStringLiteral("out.text"));
+    writeText(target, "old report");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString error = files.writeUserFile(target, "new");
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readText(target), QByteArray("old report"));
+}
+
+TEST(UserFiles, MissingFolderFailsWithADescription) {
+    QTemporaryDir dir;
+    RootFileSystem files(SystemRoot(dir.path()));
+    const QString error = files.writeUserFile(dir.filePath(QStringLiteral("no/such/folder/out.text")), "x");
+    EXPECT_TRUE(error.contains(QStringLiteral("out.text"))) << error.toStdString();
+}
+
+TEST(MacFiles, ReadThroughTheRootWithACap) {
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath(QStringLiteral("Library/Receipts")));
+    writeText(dir.filePath(QStringLiteral("Library/Receipts/InstallHistory.plist")), "0123456789");
+    RootFileSystem files(SystemRoot(dir.path() + QStringLiteral("/")));
+    EXPECT_EQ(files.readMacFile(QStringLiteral("/Library/Receipts/InstallHistory.plist"), 100).bytes,
+              QByteArray("0123456789"));
+    const FileRead tooLarge = files.readMacFile(QStringLiteral("/Library/Receipts/InstallHistory.plist"), 5);
+    EXPECT_FALSE(tooLarge.bytes.has_value());
+    EXPECT_FALSE(tooLarge.error.isEmpty());
+    const FileRead missing = files.readMacFile(QStringLiteral("/Library/Receipts/Nope.plist"), 100);
+    EXPECT_FALSE(missing.bytes.has_value());
+    EXPECT_TRUE(missing.error.contains(QStringLiteral("Nope.plist")));
+    EXPECT_TRUE(files.isMacDirectory(QStringLiteral("/Library")));
+    EXPECT_EQ(files.countMacDirectoryEntries(QStringLiteral("/Library/Receipts")), 1);
+    EXPECT_EQ(files.countMacDirectoryEntries(QStringLiteral("/var/db/diagnostics/Persist")), std::nullopt);
+}
+
+TEST(SystemRootMapping, PrefixesMacPaths) {
+    EXPECT_EQ(SystemRoot(QStringLiteral("/")).map(QStringLiteral("/usr/bin/id")),
+              QStringLiteral("/usr/bin/id"));
+    EXPECT_EQ(SystemRoot(QStringLiteral("/sim/mac/")).map(QStringLiteral("/usr/bin/id")),
+              QStringLiteral("/sim/mac/usr/bin/id"));
+}
+
+} // namespace
+} // namespace lq

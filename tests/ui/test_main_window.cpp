@@ -1,0 +1,79 @@
+// The main window's widgets show what the controller says, and hand back the report's characters as written.
+#include "check/ViewController.h"
+#include "support/Harness.h"
+#include "ui/MainWindow.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace lq::test {
+namespace {
+
+struct WindowFixture : ::testing::Test {
+    Harness h;
+    std::unique_ptr<MainWindow> window;
+    void SetUp() override {
+        window = std::make_unique<MainWindow>(h.services(),
+                                              QStringLiteral("https://example.test/updates/master/"));
+    }
+};
+
+TEST_F(WindowFixture, ReportKeepsItsCharacters) {
+    const QString text = QStringLiteral(
+        "✅ SIP & SSV enabled.\n\t🍏 Secure Boot: Full Security\n⚠️  Failed, error = 1\n");
+    window->setReportText(QStringLiteral("first "), 12.0);
+    window->appendReportText(text, 12.0);
+    EXPECT_EQ(window->reportText(), QStringLiteral("first ") + text);
+    window->setReportText(QString(), 12.0);
+    EXPECT_EQ(window->reportText(), QString());
+}
+
+TEST_F(WindowFixture, FontSizeChangeRedrawsEveryCharacter) {
+    window->appendReportText(QStringLiteral("earlier\n"), 12.0);
+    window->controller().theFontSize = 20.0;
+    window->controller().restyleReport();
+    auto* edit = window->findChild<QTextEdit*>();
+    ASSERT_NE(edit, nullptr);
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::NextCharacter);
+    EXPECT_DOUBLE_EQ(cursor.charFormat().font().pointSizeF(), 20.0);
+    EXPECT_EQ(window->reportText(), QStringLiteral("earlier\n"));
+}
+
+TEST_F(WindowFixture, FieldsShowAndHideWithTheirCaptions) {
+    window->setFieldText(Field::sipStatusText, QStringLiteral("✅ SIP & SSV enabled."));
+    EXPECT_EQ(window->fieldText(Field::sipStatusText), QStringLiteral("✅ SIP & SSV enabled."));
+    window->show();
+    window->setFieldHidden(Field::displayStatusText, true);
+    int hiddenLabels = 0;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        hiddenLabels += label->isHidden() ? 1 : 0;
+    EXPECT_EQ(hiddenLabels, 2); // the caption and the value
+    window->hide();
+}
+
+TEST_F(WindowFixture, MenuBarFollowsTheModel) {
+    h.settings.setBool(QStringLiteral("noInstallSWU"), true);
+    window->start();
+    QStringList fileItems;
+    for (QAction* menu : window->menuBar()->actions())
+        if (menu->text() == QLatin1String("File"))
+            for (QAction* item : menu->menu()->actions())
+                fileItems.append(item->text());
+    EXPECT_TRUE(fileItems.contains(QStringLiteral("Download All Updates")))
+        << fileItems.join('|').toStdString();
+    EXPECT_TRUE(fileItems.contains(QStringLiteral("Download Named Update…")));
+    // The first check run starts once the window has been painted.
+    EXPECT_TRUE(waitFor([&] { return !window->controller().firstRun; }));
+    EXPECT_TRUE(
+        window->QMainWindow::windowTitle().startsWith(QStringLiteral("⚠️ Lanternquill 2 – macOS ")));
+    window->hide();
+}
+
+} // namespace
+} // namespace lq::test
