@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
@@ -40,6 +41,10 @@ int main(int argc, char* argv[]) {
 
     const QString root =
         options.systemRoot.isEmpty() ? QStringLiteral(LQ_DEFAULT_SYSTEM_ROOT) : options.systemRoot;
+    if (!QFileInfo(root).isDir()) {
+        print(stderr, QStringLiteral("lanternquill: no such folder: %1\n\n%2").arg(root, lq::usageText()));
+        return 2;
+    }
     const QString referenceUrl =
         options.referenceUrl.isEmpty() ? QStringLiteral(LQ_REFERENCE_BASE_URL) : options.referenceUrl;
 
