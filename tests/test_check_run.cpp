@@ -54,6 +54,7 @@ TEST(TitleAndMenus, FollowDownloadOnlyMode) {
         Harness h;
         h.addMainMenu();
         h.settings.setBool(keys::noInstallSWU, downloadOnly);
+        h.settings.setBool(keys::noCheckSWU, true); // so nothing shows the spinner again during the run
         h.vc->viewDidLoad();
         h.vc->viewDidAppear();
         const QString all =

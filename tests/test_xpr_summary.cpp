@@ -1,0 +1,262 @@
+// The XProtect Remediator summary: which logged events count as scans, alerts and warnings, which are
+// skipped, and what the status field and the report say about the counts.
+#include "securitydata/XPRClassifier.h"
+#include "support/Harness.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace lq::test {
+namespace {
+
+const QString kLog = QStringLiteral("/usr/bin/log");
+const QStringList kQuery = {
+    QStringLiteral("show"),
+    QStringLiteral("--predicate"),
+    QStringLiteral(
+        R"(subsystem == "com.apple.XProtectFramework.PluginAPI" AND category == "XPEvent.structured")"),
+    QStringLiteral("--style"),
+    QStringLiteral("json"),
+    QStringLiteral("--info"),
+    QStringLiteral("--last"),
+    QStringLiteral("1d")};
+
+// The log tool's output for events with these "eventMessage" values (any JSON value; a string is
+// the normal case).
+QByteArray logOutput(std::initializer_list<QJsonValue> messages) {
+    QJsonArray events;
+    for (const QJsonValue& message : messages)
+        events.append(QJsonObject{
+            {QStringLiteral("subsystem"), QStringLiteral("com.apple.XProtectFramework.PluginAPI")},
+            {QStringLiteral("category"), QStringLiteral("XPEvent.structured")},
+            {QStringLiteral("eventMessage"), message}});
+    return QJsonDocument(events).toJson();
+}
+
+QJsonValue msg(const char* json) {
+    return QString::fromUtf8(json);
+}
+
+struct Counts {
+    qint64 scans, alerts, warnings;
+    bool operator==(const Counts&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Counts& c) {
+    return out << c.scans << " scans, " << c.alerts << " alerts, " << c.warnings << " warnings";
+}
+Counts countsOf(const XPRCounts& c) {
+    return {c.scans, c.alerts, c.warnings};
+}
+
+TEST(XPRClassifier, RulesInTheirOrder) {
+    struct Case {
+        const char* name;
+        QByteArray output;
+        Counts expected;
+    };
+    const Case cases[] = {
+        {"no events", "[]", {0, 0, 0}},
+        {"three clean runs",
+         logOutput({msg(R"({"status_message":"NoThreatDetected"})"),
+                    msg(R"({"status_message":"NoThreatDetected"})"),
+                    msg(R"({"status_message":"NoThreatDetected","status_code":0})")}),
+         {3, 0, 0}},
+        {"as logged by a real Mac",
+         logOutput({msg(
+             R"({"execution_duration":0.00055,"status_message":"NoThreatDetected","status_code":20,"caused_by":[]})")}),
+         {1, 0, 0}},
+        {"code 23 and code 20",
+         logOutput({msg(R"({"status_code":23})"), msg(R"({"status_code":20})")}),
+         {2, 1, 0}},
+        {"an alert and a warning",
+         logOutput({msg(R"({"status_message":"ThreatDetected","status_code":23})"),
+                    msg(R"({"status_message":"Failed","status_code":5,"action":"remediate"})")}),
+         {2, 1, 1}},
+        {"code 20 wins over a report-only action",
+         logOutput({msg(R"({"status_message":"Odd","status_code":20,"action":"report"})")}),
+         {1, 0, 0}},
+        {"NoThreatDetected wins over a warning code",
+         logOutput({msg(R"({"status_message":"NoThreatDetected","status_code":5})")}),
+         {1, 0, 0}},
+        {"Success with 31", logOutput({msg(R"({"status_message":"Success","status_code":31})")}), {0, 0, 0}},
+        {"Success with 23", logOutput({msg(R"({"status_message":"Success","status_code":23})")}), {1, 1, 0}},
+        {"Success with 0", logOutput({msg(R"({"status_message":"Success","status_code":0})")}), {1, 0, 0}},
+        {"Success with 5, report only",
+         logOutput({msg(R"({"status_message":"Success","status_code":5,"action":"report"})")}),
+         {0, 0, 0}},
+        {"Success with 5, no action",
+         logOutput({msg(R"({"status_message":"Success","status_code":5})")}),
+         {1, 0, 1}},
+        {"another message with 31",
+         logOutput({msg(R"({"status_message":"Skipped","status_code":31})")}),
+         {0, 0, 0}},
+        {"another message with 0 is no clean run",
+         logOutput({msg(R"({"status_message":"Done","status_code":0})")}),
+         {1, 0, 1}},
+        {"code 5, report only", logOutput({msg(R"({"status_code":5,"action":"report"})")}), {0, 0, 0}},
+        {"code 5, another action", logOutput({msg(R"({"status_code":5,"action":"remediate"})")}), {1, 0, 1}},
+        {"code 5, no action", logOutput({msg(R"({"status_code":5})")}), {1, 0, 1}},
+        {"action test is case-sensitive",
+         logOutput({msg(R"({"status_code":5,"action":"Report"})")}),
+         {1, 0, 1}},
+        {"no code, no message, report only", logOutput({msg(R"({"action":"report"})")}), {0, 0, 0}},
+        {"no code, no message, no action", logOutput({msg(R"({"execution_duration":1.5})")}), {1, 0, 1}},
+        {"null reads as absent",
+         logOutput({msg(R"({"status_code":null,"status_message":null,"action":"report"})")}),
+         {0, 0, 0}},
+        {"a whole number written with a fraction part",
+         logOutput({msg(R"({"status_code":23.0})")}),
+         {1, 1, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(countsOf(classifyXPREvents(c.output)), c.expected) << c.name;
+}
+
+TEST(XPRClassifier, MalformedEventsAreSkippedAndTheRestCounted) {
+    struct Case {
+        const char* name;
+        QJsonValue message;
+    };
+    const Case cases[] = {
+        {"plain text", msg("Starting system scan")},
+        {"a blank before the brace", msg(R"( {"status_code":23})")},
+        {"an empty object", msg("{}")},
+        {"an array", msg(R"(["status_code",23])")},
+        {"cut short", msg(R"({"status_code":23)")},
+        {"text after the object", msg(R"({"status_code":23} and more)")},
+        {"status_code a string", msg(R"({"status_code":"23"})")},
+        {"status_code with a fraction", msg(R"({"status_code":23.5})")},
+        {"status_code too large", msg(R"({"status_code":1e300})")},
+        {"status_message a number", msg(R"({"status_message":20,"status_code":23})")},
+        {"action a boolean", msg(R"({"status_code":23,"action":true})")},
+        {"execution_duration a string", msg(R"({"status_code":23,"execution_duration":"0.5"})")},
+        {"eventMessage a number", QJsonValue(23)},
+        {"eventMessage an object", QJsonObject{{QStringLiteral("status_code"), 23}}},
+        {"eventMessage null", QJsonValue(QJsonValue::Null)},
+    };
+    const QJsonValue clean = msg(R"({"status_code":20})");
+    for (const Case& c : cases) {
+        // Each malformed event sits between two clean runs, which must still count.
+        EXPECT_EQ(countsOf(classifyXPREvents(logOutput({clean, c.message, clean}))), (Counts{2, 0, 0}))
+            << c.name;
+    }
+    // Elements that are no events at all, or events without a message.
+    const QByteArray odd =
+        R"([{"eventMessage":"{\"status_code\":20}"}, "text", 7, null, [], {"subsystem":"x"},
+                              {"eventMessage":"{\"status_code\":23}"}])";
+    EXPECT_EQ(countsOf(classifyXPREvents(odd)), (Counts{2, 1, 0}));
+}
+
+TEST(XPRClassifier, OutputThatIsNoArrayCountsNothing) {
+    const QByteArray oneEvent = logOutput({msg(R"({"status_code":23})")});
+    const QByteArray outputs[] = {
+        QByteArray(),
+        "Skipping info and debug messages, pass --info and/or --debug to include.\n",
+        QJsonDocument(QJsonObject{{QStringLiteral("eventMessage"), QStringLiteral(R"({"status_code":20})")}})
+            .toJson(),
+        oneEvent.left(oneEvent.size() - 3),
+    };
+    for (const QByteArray& output : outputs)
+        EXPECT_EQ(countsOf(classifyXPREvents(output)), (Counts{0, 0, 0})) << output.toStdString();
+}
+
+TEST(XPRClassifier, HeaderLinesBeforeTheArrayAreSkipped) {
+    // As a Mac prints it when both streams are captured together.
+    const QByteArray output =
+        "Filtering the log data using \"subsystem == \"com.apple.XProtectFramework.PluginAPI\"\"\n"
+        "Skipping debug messages, pass --debug to include.\n" +
+        logOutput({msg(R"({"status_code":20})"), msg(R"({"status_code":23})")});
+    EXPECT_EQ(countsOf(classifyXPREvents(output)), (Counts{2, 1, 0}));
+}
+
+TEST(XPRClassifier, DecodesTheFieldsOfARealMessage) {
+    const std::optional<XPRReport> report = decodeXPRReport(
+        R"({"execution_duration":0.00055,"status_message":"NoThreatDetected","status_code":20,"caused_by":[]})");
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->status_message, QStringLiteral("NoThreatDetected"));
+    EXPECT_EQ(report->status_code, 20);
+    EXPECT_FALSE(report->action.has_value());
+    ASSERT_TRUE(report->execution_duration.has_value());
+    EXPECT_DOUBLE_EQ(*report->execution_duration, 0.00055);
+}
+
+TEST(XPRSummaryDisplay, FieldAndReportLineForEachOutcome) {
+    struct Case {
+        qint64 scans, alerts, warnings;
+        QString field;
+        QString line;
+    };
+    const Case cases[] = {
+        {0, 0, 0, QStringLiteral("👉 XPR no scans in 24 h"),
+         QStringLiteral("👉 XProtect Remediator no scans in the last day.\n")},
+        {3, 0, 0, QStringLiteral("✅ XPR 3 scans"),
+         QStringLiteral("✅ XProtect Remediator 3 scans, 0 alerts, 0 warnings.\n")},
+        {2, 1, 0, QStringLiteral("⛔️ XPR 2 scans ⛔️ 1"),
+         QStringLiteral("⛔️ XProtect Remediator 2 scans, 1 alerts, 0 warnings.\n")},
+        {5, 1, 2, QStringLiteral("⛔️ XPR 5 scans ⛔️ 1"),
+         QStringLiteral("⛔️ XProtect Remediator 5 scans, 1 alerts, 2 warnings.\n")},
+        {4, 0, 2, QStringLiteral("⚠️ XPR 4 scans ⚠️ 2"),
+         QStringLiteral("⚠️ XProtect Remediator 4 scans, 0 alerts, 2 warnings.\n")},
+        {1234567890123, 0, 0, QStringLiteral("✅ XPR 1234567890123 scans"),
+         QStringLiteral("✅ XProtect Remediator 1234567890123 scans, 0 alerts, 0 warnings.\n")},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.vc->showXPRScanSummary(c.scans, c.alerts, c.warnings);
+        EXPECT_EQ(h.view.fieldText(Field::tccVersionText), c.field)
+            << c.scans << "/" << c.alerts << "/" << c.warnings;
+        EXPECT_EQ(h.view.report, c.line) << c.scans << "/" << c.alerts << "/" << c.warnings;
+    }
+    // The marks are the emoji with their presentation selector.
+    EXPECT_EQ(QStringLiteral("⛔️"), QString::fromUtf16(u"\u26D4\uFE0F"));
+    EXPECT_EQ(QStringLiteral("⚠️"), QString::fromUtf16(u"\u26A0\uFE0F"));
+}
+
+TEST(XPRSummary, RunsTheQueryInTheBackgroundAndShowsTheCounts) {
+    struct Case {
+        const char* name;
+        ToolRun run;
+        QString field;
+    };
+    const QByteArray events =
+        logOutput({msg(R"({"status_code":23})"), msg(R"({"status_code":20})"), msg("not an object")});
+    const Case cases[] = {
+        {"two scans, one alert", {0, events, {}}, QStringLiteral("⛔️ XPR 2 scans ⛔️ 1")},
+        {"a failed query counts nothing",
+         {1, events, "log: Must be admin to run 'show' command\n"},
+         QStringLiteral("👉 XPR no scans in 24 h")},
+        {"output that is not JSON",
+         {0, "Skipping info and debug messages.\n", {}},
+         QStringLiteral("👉 XPR no scans in 24 h")},
+        {"no tool at all", {kToolNotStartedStatus, {}, {}}, QStringLiteral("👉 XPR no scans in 24 h")},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.tools.answer(kLog, kQuery, c.run);
+        h.vc->startXPRScanSummary();
+        EXPECT_EQ(h.vc->pendingWork(), 1) << c.name;
+        ASSERT_TRUE(waitUntilIdle(*h.vc)) << c.name;
+        EXPECT_EQ(h.view.fieldText(Field::tccVersionText), c.field) << c.name;
+        const std::vector<FakeTools::Call> calls = h.tools.calls();
+        ASSERT_EQ(calls.size(), 1u) << c.name;
+        EXPECT_EQ(calls[0].path, kLog);
+        EXPECT_EQ(calls[0].args, kQuery);
+    }
+}
+
+TEST(XPRSummary, TheLineFollowsTheCheckRunThatStartedIt) {
+    Harness h;
+    h.tools.answer(kLog, kQuery, logOutput({msg(R"({"status_message":"NoThreatDetected"})")}));
+    h.vc->startXPRScanSummary();
+    // The main thread is still busy with the check run: its own lines come first.
+    h.vc->appendReport(QStringLiteral("macOS Version 14.5 (Build 23F79)\n"));
+    ASSERT_TRUE(waitUntilIdle(*h.vc));
+    EXPECT_EQ(h.view.report, QStringLiteral("macOS Version 14.5 (Build 23F79)\n"
+                                            "✅ XProtect Remediator 1 scans, 0 alerts, 0 warnings.\n"));
+}
+
+} // namespace
+} // namespace lq::test
