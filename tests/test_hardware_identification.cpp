@@ -1,0 +1,195 @@
+// Hardware identification on the main window controller: the chip and displays reports, the display
+// firmware fields and the firmware facts read from the I/O Registry and the hardware report.
+#include "support/Harness.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace lq {
+namespace {
+
+using test::Harness;
+
+const QString kProfiler = QStringLiteral("/usr/sbin/system_profiler");
+const QStringList kChipReport = {QStringLiteral("SPiBridgeDataType")};
+const QStringList kHardwareReport = {QStringLiteral("SPHardwareDataType")};
+const QStringList kDisplaysReport = {QStringLiteral("SPDisplaysDataType")};
+
+QString fixture(const char* name) {
+    QFile file(QStringLiteral(LQ_SOURCE_DIR "/tests/fixtures/hardware/") + QString::fromUtf8(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "missing fixture " << name;
+        return QString();
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+TEST(IdentifyHardware, ChipReportDecidesAppleSiliconOnceAndForAll) {
+    struct Case {
+        const char* name;
+        QString report;
+        int status;
+        bool before;
+        bool after;
+    };
+    const Case cases[] = {
+        {"mBoot report", fixture("spibridge-applesilicon-mboot-Mac16,13.txt"), 0, false, true},
+        {"T2 report", fixture("spibridge-intel-t2.txt"), 0, false, false},
+        {"failing tool", QString(), 1, false, false},
+        // Nothing sets the flag back, not even a report that names a T2 chip.
+        {"T2 report after Apple silicon", fixture("spibridge-intel-t2.txt"), 0, true, true},
+        {"empty report after Apple silicon", QString(), 0, true, true},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.tools.answer(kProfiler, kChipReport, c.report, c.status);
+        h.vc->hasARM = c.before;
+        h.vc->identifyHardware();
+        EXPECT_EQ(h.vc->hasARM, c.after) << c.name;
+        // The whole report is kept for the boot security check.
+        EXPECT_EQ(h.vc->theARMData, c.status == 0 ? c.report : QStringLiteral(" error %1").arg(c.status))
+            << c.name;
+    }
+}
+
+TEST(IdentifyHardware, DisplaysReportShowsOrHidesTheDisplayFields) {
+    struct Case {
+        const char* name;
+        QString report;
+        int status;
+        bool studioDisplay;
+        QString displayText;
+        QString firmwareText;
+        bool hidden;
+        QStringList versions;
+    };
+    const QString before = QStringLiteral("before");
+    const Case cases[] = {
+        {"Studio Display",
+         fixture("spdisplays-studio-display.txt"),
+         0,
+         true,
+         QStringLiteral("🍏 Apple Studio Display connected"),
+         QStringLiteral("17.0"),
+         false,
+         {QStringLiteral("17.0")}},
+        {"built-in display only",
+         fixture("spdisplays-builtin-only.txt"),
+         0,
+         false,
+         QString(),
+         QString(),
+         true,
+         {}},
+        // Firmware lines without a Studio Display are not read.
+        {"firmware line of another display",
+         QStringLiteral(
+             "Displays:\n  Pro Display XDR:\n    Display Firmware Version: Version 1.2 (Build 3A45)\n"),
+         0,
+         false,
+         QString(),
+         QString(),
+         true,
+         {}},
+        {"failing tool", QString(), 1, false, QString(), QString(), true, {}},
+        // An empty report tells nothing: the fields keep what they showed.
+        {"empty report", QString(), 0, false, before, before, false, {}},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        h.tools.answer(kProfiler, kDisplaysReport, c.report, c.status);
+        h.view.setFieldText(Field::displayStatusText, before);
+        h.view.setFieldText(Field::dfirmwareStatusText, before);
+        h.vc->identifyHardware();
+        EXPECT_EQ(h.vc->hasStudioDisplay, c.studioDisplay) << c.name;
+        EXPECT_EQ(h.view.fieldText(Field::displayStatusText), c.displayText) << c.name;
+        EXPECT_EQ(h.view.fieldText(Field::dfirmwareStatusText), c.firmwareText) << c.name;
+        EXPECT_EQ(h.view.fieldHidden(Field::displayStatusText), c.hidden) << c.name;
+        EXPECT_EQ(h.view.fieldHidden(Field::dfirmwareStatusText), c.hidden) << c.name;
+        EXPECT_EQ(h.vc->theDisplayFirmwareVersions, c.versions) << c.name;
+    }
+}
+
+TEST(IdentifyHardware, StudioDisplayBuildKeepsItsClosingParenthesis) {
+    Harness h;
+    h.tools.answer(kProfiler, kDisplaysReport, fixture("spdisplays-studio-display.txt"));
+    EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("unknown)"));
+    h.vc->identifyHardware();
+    EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("21A329)"));
+}
+
+TEST(ReadDisplayFirmwareVersions, AddsToEarlierCallsAndKeepsTheLastBuild) {
+    const QString worked = QStringLiteral(
+        "Displays:\n  Studio Display:\n    Display Firmware Version: Version 1.2 (Build 3A45)\n");
+    const QString oneWord =
+        QStringLiteral("Displays:\n  Studio Display:\n    Display Firmware Version: Version 1.3\n");
+    Harness h;
+    ViewController& vc = *h.vc;
+
+    EXPECT_EQ(vc.readDisplayFirmwareVersions(worked), QStringLiteral("1.2"));
+    EXPECT_EQ(vc.theDisplayFirmwareBuild, QStringLiteral("3A45)"));
+    // A second call adds to the first: the list is never cleared.
+    EXPECT_EQ(vc.readDisplayFirmwareVersions(worked), QStringLiteral("1.2,1.2"));
+    // A rest of one word adds its version and leaves the build as it was.
+    EXPECT_EQ(vc.readDisplayFirmwareVersions(oneWord), QStringLiteral("1.2,1.2,1.3"));
+    EXPECT_EQ(vc.theDisplayFirmwareBuild, QStringLiteral("3A45)"));
+    // A report without firmware lines adds nothing but still gives the whole list.
+    EXPECT_EQ(vc.readDisplayFirmwareVersions(QStringLiteral("a\nb\nc\n")), QStringLiteral("1.2,1.2,1.3"));
+    EXPECT_EQ(vc.theDisplayFirmwareVersions,
+              (QStringList{QStringLiteral("1.2"), QStringLiteral("1.2"), QStringLiteral("1.3")}));
+}
+
+TEST(ReadDisplayFirmwareVersions, DefaultBuildSurvivesLinesWithoutOne) {
+    Harness h;
+    EXPECT_EQ(h.vc->readDisplayFirmwareVersions(QStringLiteral(
+                  "Displays:\n  Studio Display:\n    Display Firmware Version: Version 15.4\n")),
+              QStringLiteral("15.4"));
+    EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("unknown)"));
+}
+
+TEST(RegistryFacts, ModelAndBootROMAreTakenWholeAndUntrimmed) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {"plain", QByteArrayLiteral("MacBookPro16,2"), QStringLiteral("MacBookPro16,2")},
+        {"trailing bytes stay", QByteArray("Macmini8,1\0", 11), QString::fromUtf8("Macmini8,1\0", 11)},
+        {"white space stays", QByteArrayLiteral(" iMac20,1\n"), QStringLiteral(" iMac20,1\n")},
+        {"missing", QByteArray(), QString()},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        if (!c.bytes.isNull()) {
+            h.ioRegistry.expert.insert(QStringLiteral("model"), c.bytes);
+            h.ioRegistry.tree.insert(QStringLiteral("IODeviceTree:/rom#version"), c.bytes);
+        }
+        EXPECT_EQ(h.vc->readModelIdentifier(), c.text) << c.name;
+        EXPECT_EQ(h.vc->readBootROMVersion(), c.text) << c.name;
+    }
+}
+
+TEST(RegistryFacts, ReadsTheNamedPropertiesOnly) {
+    Harness h;
+    h.ioRegistry.expert.insert(QStringLiteral("board-id"), QByteArrayLiteral("Mac-5F9802EFE386AA28"));
+    h.ioRegistry.tree.insert(QStringLiteral("IODeviceTree:/rom#vendor"), QByteArrayLiteral("Apple"));
+    h.ioRegistry.expert.insert(QStringLiteral("model"), QByteArrayLiteral("MacBookPro16,2"));
+    h.ioRegistry.tree.insert(QStringLiteral("IODeviceTree:/rom#version"),
+                             QByteArrayLiteral("2094.80.5.0.0 (iBridge: 23.16.13061.0.0,0)"));
+    EXPECT_EQ(h.vc->readModelIdentifier(), QStringLiteral("MacBookPro16,2"));
+    EXPECT_EQ(h.vc->readBootROMVersion(), QStringLiteral("2094.80.5.0.0 (iBridge: 23.16.13061.0.0,0)"));
+}
+
+TEST(ReadSystemFirmwareVersion, RunsTheHardwareReportEachTime) {
+    Harness h;
+    h.tools.answer(kProfiler, kHardwareReport, fixture("sphardware-applesilicon.txt"));
+    EXPECT_EQ(h.vc->readSystemFirmwareVersion(), QStringLiteral("8422.121.1"));
+    h.tools.answer(kProfiler, kHardwareReport, QString(), 1);
+    EXPECT_EQ(h.vc->readSystemFirmwareVersion(), QStringLiteral("Unknown"));
+    EXPECT_EQ(h.tools.callCount(kProfiler), 2);
+}
+
+} // namespace
+} // namespace lq
