@@ -14,10 +14,13 @@ QString mediaTypeOf(const QString& contentType) {
     return contentType.section(QLatin1Char(';'), 0, 0).trimmed();
 }
 
-QtHttpGetter::QtHttpGetter(QList<QSslCertificate> extraCaCertificates, qint64 maxBodyBytes)
+QtHttpGetter::QtHttpGetter(QList<QSslCertificate> extraCaCertificates, qint64 maxBodyBytes,
+                           std::chrono::milliseconds transferTimeout)
     : manager_(new QNetworkAccessManager), extraCa_(std::move(extraCaCertificates)),
       maxBodyBytes_(maxBodyBytes) {
     manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Qt waits for ever unless told otherwise; the fetch's caller counts on an answer.
+    manager_->setTransferTimeout(static_cast<int>(transferTimeout.count()));
 }
 
 QtHttpGetter::~QtHttpGetter() {

@@ -1,5 +1,6 @@
-// HTTP(S) GETs through Qt Network: certificate verification on, no redirect from HTTPS to HTTP, and a
-// cap on the body so a hostile server cannot fill memory.
+// HTTP(S) GETs through Qt Network: certificate verification on, no redirect from HTTPS to HTTP, a cap
+// on the body so a hostile server cannot fill memory, and a time-out so a stalled server cannot hold a
+// check run open for ever.
 #pragma once
 
 #include "platform/HttpGetter.h"
@@ -7,17 +8,22 @@
 #include <QList>
 #include <QSslCertificate>
 
+#include <chrono>
+
 class QNetworkAccessManager;
 
 namespace lq {
 
 inline constexpr qint64 kMaxReferenceListBytes = 16LL * 1024 * 1024;
+// A transfer that moves no data for this long fails, as the usual system HTTP clients do by default.
+inline constexpr std::chrono::milliseconds kTransferTimeout{60000};
 
 class QtHttpGetter : public HttpGetter {
 public:
     // `extraCaCertificates` are trusted besides the system's (a test CA).
     explicit QtHttpGetter(QList<QSslCertificate> extraCaCertificates = {},
-                          qint64 maxBodyBytes = kMaxReferenceListBytes);
+                          qint64 maxBodyBytes = kMaxReferenceListBytes,
+                          std::chrono::milliseconds transferTimeout = kTransferTimeout);
     ~QtHttpGetter() override;
     void get(const QString& url, std::function<void(const HttpResponse&)> done) override;
 

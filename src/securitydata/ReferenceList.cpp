@@ -1,0 +1,114 @@
+// Fetching and screening a reference list, and the parse steps its readers share.
+#include "securitydata/ReferenceList.h"
+
+#include "check/ViewController.h"
+
+#include <utility>
+
+namespace lq {
+
+namespace {
+
+// Runs the caller's end hook when the handling of an answer is over, whichever way it ended.
+class WorkEnd {
+public:
+    explicit WorkEnd(const std::function<void()>& end) : end_(end) {}
+    ~WorkEnd() {
+        if (end_)
+            end_();
+    }
+    WorkEnd(const WorkEnd&) = delete;
+    WorkEnd& operator=(const WorkEnd&) = delete;
+
+private:
+    const std::function<void()>& end_;
+};
+
+} // namespace
+
+ScreenedResponse screenResponse(const HttpResponse& response) {
+    if (response.transportError)
+        return {FetchOutcome::Failed, kURLSessionError};
+    if (!response.isHttp || response.status < 200 || response.status > 299)
+        return {FetchOutcome::Failed, kHttpResponseError};
+    // Anything else, an HTML error page above all, is not a list; it is not worth a word to the user.
+    if (response.mediaType != QLatin1String("text/xml") && response.mediaType != QLatin1String("text/plain"))
+        return {FetchOutcome::Ignored, QString()};
+    return {FetchOutcome::Accepted, QString()};
+}
+
+void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
+                        std::function<void(const QByteArray& body)> continuation) {
+    if (fetch.beginWork)
+        fetch.beginWork();
+    // A caller without an owner object cannot go away before its answer; one with an owner can.
+    const bool watched = !fetch.owner.isNull();
+    fetch.http.get(url, [owner = fetch.owner, watched, reportFailure = fetch.reportFailure,
+                         endWork = fetch.endWork,
+                         continuation = std::move(continuation)](const HttpResponse& response) {
+        if (watched && owner.isNull())
+            return;
+        const WorkEnd end(endWork);
+        const ScreenedResponse screened = screenResponse(response);
+        switch (screened.outcome) {
+        case FetchOutcome::Failed:
+            if (reportFailure)
+                reportFailure(screened.failure);
+            break;
+        case FetchOutcome::Ignored:
+            break;
+        case FetchOutcome::Accepted:
+            continuation(response.body);
+            break;
+        }
+    });
+}
+
+ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending) {
+    QPointer<ViewController> controller(&vc);
+    ReferenceFetch fetch{vc.services.http, &vc, {}, {}, {}};
+    fetch.reportFailure = [controller, pending = std::move(pending)](const QString& failure) {
+        if (!controller)
+            return;
+        *pending += failure;
+        controller->appendReport(*pending);
+    };
+    fetch.beginWork = [controller] {
+        if (controller)
+            controller->beginAsync();
+    };
+    fetch.endWork = [controller] {
+        if (controller)
+            controller->endAsync();
+    };
+    return fetch;
+}
+
+std::optional<plist::Document> parseReferenceList(const QByteArray& body, const AlertFunction& showErrorAlert,
+                                                  ListShape shape) {
+    plist::ParseResult parsed = plist::parse(body);
+    bool usable = parsed.document.has_value();
+    if (usable && shape == ListShape::Array)
+        usable = parsed.document->root().isArray();
+    if (usable && shape == ListShape::Dictionary)
+        usable = parsed.document->root().isDictionary();
+    if (!usable) {
+        showErrorAlert(kBadListAlert);
+        return std::nullopt;
+    }
+    return std::move(parsed.document);
+}
+
+bool checkHasEntries(const plist::Node& array, const AlertFunction& showErrorAlert) {
+    if (array.size() < 1) {
+        showErrorAlert(kNoEntriesAlert);
+        return false;
+    }
+    return true;
+}
+
+QString referenceString(const plist::Node& dictionary, const char* key) {
+    return dictionary[key].string().value_or(QString());
+}
+
+} // namespace lq
