@@ -50,7 +50,7 @@ HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseU
     view.onAlert = onAlert;
     MenuBarModel menus;
     ViewController controller(services, view, menus, referenceBaseUrl);
-    buildMainMenu(menus, controller);
+    buildMainMenu(menus, controller, nullptr);
 
     controller.viewDidLoad();
     controller.viewDidAppear();

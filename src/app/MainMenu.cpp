@@ -1,45 +1,86 @@
-// The main menu's layout and the main window controller's items.
+// The main menu's layout.
 #include "app/MainMenu.h"
 
+#include "app/AppDelegate.h"
 #include "check/MenuBarModel.h"
+#include "check/SettingsKeys.h"
 #include "check/ViewController.h"
+#include "platform/SettingsStore.h"
 
 namespace lq {
 
 namespace {
-MenuItem item(const QString& title, std::function<void()> trigger, const QString& shortcut = QString()) {
+
+MenuItem item(const QString& title, std::function<void()> trigger, const QString& shortcut = QString(),
+              bool on = false) {
     MenuItem entry;
     entry.title = title;
     entry.trigger = std::move(trigger);
     entry.shortcut = shortcut;
+    entry.on = on;
     return entry;
 }
+
 MenuItem separator() {
     MenuItem entry;
     entry.separator = true;
     return entry;
 }
+
+// Calls `action` on the delegate when there is one (the headless report has none).
+std::function<void()> onDelegate(AppDelegate* delegate, void (AppDelegate::*action)()) {
+    if (!delegate)
+        return {};
+    return [delegate, action] { (delegate->*action)(); };
+}
+
 } // namespace
 
-void buildMainMenu(MenuBarModel& menus, ViewController& vc) {
+void buildMainMenu(MenuBarModel& menus, ViewController& vc, AppDelegate* delegate) {
+    const bool downloadOnly = vc.services.settings.boolValue(keys::noInstallSWU);
+    const bool noCheck = vc.services.settings.boolValue(keys::noCheckSWU);
     menus.menus.clear();
-    menus.menus.push_back(Menu{QStringLiteral("Lanternquill"),
-                               {item(
-                                   QStringLiteral("Quit Lanternquill"), [&vc] { vc.windowShouldClose(); },
-                                   QStringLiteral("Ctrl+Q"))}});
-    menus.menus.push_back(
-        Menu{QStringLiteral("File"),
-             {item(
-                  QStringLiteral("Export…"), [&vc] { vc.exportText(); }, QStringLiteral("Ctrl+E")),
-              separator(), item(QStringLiteral("Install All Updates"), [&vc] { vc.installAllUpdates(); }),
-              item(QStringLiteral("Install Named Update…"), {})}});
+    menus.menus.push_back(Menu{
+        QStringLiteral("Lanternquill"),
+        {item(QStringLiteral("About Lanternquill"), onDelegate(delegate, &AppDelegate::showAbout)),
+         separator(),
+         item(QStringLiteral("Settings…"), onDelegate(delegate, &AppDelegate::openSettings),
+              QStringLiteral("Ctrl+,")),
+         separator(),
+         item(
+             downloadOnly ? QStringLiteral("Download Updates") : QStringLiteral("Install Updates"),
+             [&vc] { vc.doNoInstallMenuItem(); }, QString(), !downloadOnly),
+         item(
+             noCheck ? QStringLiteral("Don't Check Updates") : QStringLiteral("Check Updates"),
+             [&vc] { vc.doCheckMenuItem(); }, QString(), !noCheck),
+         separator(), item(QStringLiteral("Turn On Content Caching…"), [&vc] { vc.activeConCaching(); }),
+         item(QStringLiteral("Turn Off Content Caching…"), [&vc] { vc.deactiveConCaching(); }), separator(),
+         item(
+             QStringLiteral("Quit Lanternquill"), [&vc] { vc.windowShouldClose(); },
+             QStringLiteral("Ctrl+Q"))}});
+    menus.menus.push_back(Menu{
+        QStringLiteral("File"),
+        {item(
+             QStringLiteral("Export…"), [&vc] { vc.exportText(); }, QStringLiteral("Ctrl+E")),
+         separator(), item(QStringLiteral("Install All Updates"), [&vc] { vc.installAllUpdatesButton(); }),
+         item(QStringLiteral("Install Named Update…"), onDelegate(delegate, &AppDelegate::openNamed))}});
     menus.menus.push_back(
         Menu{QStringLiteral("View"),
              {item(
                   QStringLiteral("Bigger Text"), [&vc] { vc.incFontSize(); }, QStringLiteral("Ctrl++")),
               item(
                   QStringLiteral("Smaller Text"), [&vc] { vc.decFontSize(); }, QStringLiteral("Ctrl+-"))}});
-    menus.menus.push_back(Menu{QStringLiteral("Help"), {}});
+    menus.menus.push_back(Menu{
+        QStringLiteral("Help"),
+        {item(QStringLiteral("Lanternquill Manual"), onDelegate(delegate, &AppDelegate::openRef),
+              QStringLiteral("F1")),
+         item(QStringLiteral("Marks and Sources"), onDelegate(delegate, &AppDelegate::openHelp)), separator(),
+         item(QStringLiteral("Current Updates on the Web"), onDelegate(delegate, &AppDelegate::openUpdates)),
+         item(QStringLiteral("Mac Firmware Versions on the Web"),
+              onDelegate(delegate, &AppDelegate::openEFIPage)),
+         item(QStringLiteral("Companion Tools on the Web"), onDelegate(delegate, &AppDelegate::openSupport)),
+         separator(), item(QStringLiteral("Update not checked"), {})}});
+    menus.notifyChanged();
 }
 
 } // namespace lq

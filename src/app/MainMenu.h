@@ -3,11 +3,13 @@
 
 namespace lq {
 
+class AppDelegate;
 class MenuBarModel;
 class ViewController;
 
-// Fills `menus` with the application, File, View and Help menus and wires the items the main window
-// controller answers.
-void buildMainMenu(MenuBarModel& menus, ViewController& controller);
+// Fills `menus` with the application, File, View and Help menus and wires their items to the main
+// window controller and, when there is one, the application delegate. The toggles' titles and check
+// marks start as the stored settings say, so that the toggles find their items by title.
+void buildMainMenu(MenuBarModel& menus, ViewController& controller, AppDelegate* delegate);
 
 } // namespace lq

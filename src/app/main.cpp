@@ -2,7 +2,7 @@
 #include "app/AppOptions.h"
 #include "app/HeadlessReport.h"
 #include "app/SystemServices.h"
-#include "ui/MainWindow.h"
+#include "ui/GuiApplication.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
     QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
     lq::SystemServices system(root);
-    lq::MainWindow window(system.services(), referenceUrl);
-    window.start();
+    lq::GuiApplication gui(system.services(), referenceUrl);
+    gui.start();
     return QApplication::exec();
 }

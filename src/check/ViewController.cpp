@@ -3,6 +3,7 @@
 
 #include "check/ReportText.h"
 #include "check/SettingsKeys.h"
+#include "platform/AppleScript.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
 #include "platform/ToolRunner.h"
@@ -33,15 +34,7 @@ QString ViewController::runTool(const QString& path, const QStringList& args) {
 }
 
 QString ViewController::runAppleScript(const QString& source) {
-    const QByteArray input = source.toUtf8();
-    const ToolRun run =
-        services.tools.run(QStringLiteral("/usr/bin/osascript"), {}, ErrorStream::Capture, &input);
-    if (run.status != 0)
-        return QStringLiteral("Failed, error executing script");
-    QString result = QString::fromUtf8(run.out);
-    if (result.endsWith(QLatin1Char('\n')))
-        result.chop(1);
-    return result;
+    return lq::runAppleScript(services.tools, source);
 }
 
 void ViewController::showErrorAlert(const QString& text) {

@@ -1,7 +1,6 @@
 // The main window's widgets.
 #include "ui/MainWindow.h"
 
-#include "app/MainMenu.h"
 #include "check/ViewController.h"
 
 #include <QApplication>
@@ -57,9 +56,7 @@ MainWindow::MainWindow(Services services, const QString& referenceBaseUrl, QWidg
     : QMainWindow(parent) {
     buildWidgets();
     controller_ = std::make_unique<ViewController>(services, *this, menus_, referenceBaseUrl);
-    buildMainMenu(menus_, *controller_);
     menus_.changed = [this] { rebuildMenuBar(); };
-    rebuildMenuBar();
     connect(checkButton_, &QPushButton::clicked, this, [this] { controller_->checkButtonAct(); });
     connect(updateButton_, &QPushButton::clicked, this, [this] { controller_->installAllUpdatesButton(); });
 }
@@ -97,6 +94,7 @@ void MainWindow::buildWidgets() {
             auto* value = new QLabel(box);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
             value->setMinimumWidth(150);
+            value->setWordWrap(true);
             const int row = static_cast<int>(i);
             grid->addWidget(caption, row, 0);
             grid->addWidget(value, row, 1);
@@ -114,6 +112,8 @@ void MainWindow::buildWidgets() {
     report_->setReadOnly(true);
     report_->setAcceptRichText(false);
     report_->setLineWrapMode(QTextEdit::WidgetWidth);
+    // Tab stops every 28 points, as a Mac text view has them: the report indents its detail lines with tabs.
+    report_->setTabStopDistance(28.0);
     column->addWidget(report_, 1);
 
     auto* buttons = new QHBoxLayout;

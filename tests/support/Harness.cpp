@@ -26,7 +26,7 @@ ViewController& Harness::make() {
 }
 
 void Harness::addMainMenu() {
-    buildMainMenu(menus, *vc);
+    buildMainMenu(menus, *vc, nullptr);
 }
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {

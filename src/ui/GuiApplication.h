@@ -1,0 +1,33 @@
+// The windowed application: the main window, the interface "Main" with its window controllers, the
+// application delegate and the main menu, wired together.
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "app/Interface.h"
+#include "platform/Services.h"
+#include "ui/MainWindow.h"
+
+#include <memory>
+
+namespace lq {
+
+class GuiApplication {
+public:
+    GuiApplication(Services services, const QString& referenceBaseUrl);
+    ~GuiApplication();
+    // Loads the main window, shows it and runs the launch tasks.
+    void start();
+
+    MainWindow& mainWindow() { return *window_; }
+    AppDelegate& delegate() { return *delegate_; }
+
+private:
+    Interface interface_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<AppDelegate> delegate_;
+};
+
+// Registers the window controllers of the interface "Main".
+void registerWindows(Interface& interface, Services services);
+
+} // namespace lq

@@ -1,0 +1,33 @@
+// The "Marks and Sources" window's widgets. Its text is the manual's last section, shipped as a resource.
+#include "ui/MarksWindow.h"
+
+#include <QFile>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace lq {
+
+MarksWindow::MarksWindow() : QWidget(nullptr, Qt::Window) {
+    QWidget::setWindowTitle(QStringLiteral("Marks and Sources"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    text_ = new QTextBrowser(this);
+    text_->setReadOnly(true);
+    text_->setOpenLinks(false);
+    text_->document()->setDocumentMargin(14);
+    text_->document()->setDefaultStyleSheet(
+        QStringLiteral("h3 { margin-top: 12px; } code { font-family: monospace; }"));
+    QFile page(kMarksAndSourcesResource);
+    if (page.open(QIODevice::ReadOnly))
+        text_->setHtml(QString::fromUtf8(page.readAll()));
+    column->addWidget(text_);
+    resize(720, 640);
+}
+
+void MarksWindow::showWindow() {
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace lq

@@ -1,0 +1,158 @@
+// The auxiliary windows on the offscreen platform: the settings window's widgets load and store the
+// settings, the help window shows the manual shipped with the application, the marks window its page.
+#include "check/SettingsKeys.h"
+#include "support/Harness.h"
+#include "ui/GuiApplication.h"
+#include "ui/MarksWindow.h"
+#include "ui/RefWindow.h"
+#include "ui/SettingsWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+namespace lq::test {
+namespace {
+
+using B = SettingsButton;
+
+bool shown(const SettingsWindow& window, SettingsButton button) {
+    return window.button(button)->isChecked();
+}
+
+TEST(SettingsWindowWidgets, LoadTheStoredSettings) {
+    MemorySettings settings;
+    settings.setBool(keys::noCheckSWU, true);
+    settings.setBool(keys::singleInstall, true);
+    SettingsWindow window(settings);
+    window.showWindow();
+    EXPECT_TRUE(shown(window, B::checkXPRScans));
+    EXPECT_TRUE(shown(window, B::checkAppUpdates));
+    EXPECT_TRUE(shown(window, B::dontCheck));
+    EXPECT_FALSE(shown(window, B::downloadOnly));
+    EXPECT_FALSE(shown(window, B::installToo));
+    EXPECT_FALSE(shown(window, B::allowInstallAll));
+    window.close();
+}
+
+TEST(SettingsWindowWidgets, OKStoresTheClickedChoicesAndCloses) {
+    MemorySettings settings;
+    SettingsWindow window(settings);
+    window.showWindow();
+    ASSERT_TRUE(shown(window, B::installToo));
+    // Real clicks: the group deselects the radio button that was selected.
+    window.button(B::downloadOnly)->click();
+    window.button(B::checkXPRScans)->click();
+    window.button(B::allowInstallAll)->click();
+    EXPECT_FALSE(shown(window, B::installToo));
+    EXPECT_TRUE(settings.values.isEmpty());
+    window.okButton()->click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(settings.values, (QMap<QString, QVariant>{{keys::noCheckXPRem, true},
+                                                        {keys::noUpdateCheck, false},
+                                                        {keys::noCheckSWU, false},
+                                                        {keys::noInstallSWU, true},
+                                                        {keys::singleInstall, true}}));
+}
+
+TEST(SettingsWindowWidgets, ClosingWithoutOKStoresNothing) {
+    for (const bool viaCancel : {true, false}) {
+        SCOPED_TRACE(viaCancel ? "Cancel" : "close box");
+        MemorySettings settings;
+        settings.setBool(keys::noInstallSWU, true);
+        const QMap<QString, QVariant> before = settings.values;
+        SettingsWindow window(settings);
+        window.showWindow();
+        window.button(B::dontCheck)->click();
+        window.button(B::checkAppUpdates)->click();
+        if (viaCancel)
+            window.cancelButton()->click();
+        else
+            window.close();
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_EQ(settings.values, before);
+    }
+}
+
+// The view has drawn something besides its background.
+bool hasDrawnAPage(QWidget& view) {
+    const QImage image = view.grab().toImage();
+    const QRgb corner = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            if (image.pixel(x, y) != corner)
+                return true;
+    return false;
+}
+
+TEST(RefWindowWidgets, ShowsTheShippedManualFitToWidth) {
+    RefWindow window;
+    EXPECT_EQ(window.document(), nullptr);
+    window.showWindow();
+    ASSERT_NE(window.document(), nullptr);
+    EXPECT_GE(window.document()->pageCount(), 1);
+    EXPECT_EQ(window.document()->metaData(QPdfDocument::MetaDataField::Title).toString(),
+              QStringLiteral("Lanternquill Manual"));
+    EXPECT_EQ(window.pdfView()->zoomMode(), QPdfView::ZoomMode::FitToWidth);
+    ASSERT_TRUE(window.controller().thePDFDocument.has_value());
+    EXPECT_TRUE(window.controller().thePDFDocument->startsWith("%PDF"));
+    EXPECT_TRUE(waitFor([&] { return hasDrawnAPage(*window.pdfView()->viewport()); }));
+
+    // Coming on screen again loads the manual again, into a new document.
+    const QPdfDocument* first = window.document();
+    window.showWindow();
+    EXPECT_NE(window.document(), first);
+    EXPECT_GE(window.document()->pageCount(), 1);
+    window.close();
+}
+
+TEST(RefWindowWidgets, WithoutAReadableManualTheWindowStaysEmpty) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString damaged = dir.filePath(QStringLiteral("LanternquillHelp.pdf"));
+    QFile file(damaged);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4\nthis is no manual\n");
+    file.close();
+    for (const QString& path : {dir.filePath(QStringLiteral("missing.pdf")), damaged}) {
+        SCOPED_TRACE(path.toStdString());
+        RefWindow window(path);
+        window.showWindow();
+        EXPECT_EQ(window.document(), nullptr);
+        EXPECT_FALSE(window.controller().thePDFDocument.has_value());
+        EXPECT_FALSE(hasDrawnAPage(*window.pdfView()->viewport()));
+        window.close();
+    }
+}
+
+TEST(MarksWindowWidgets, ExplainsEveryMark) {
+    MarksWindow window;
+    const QString text = window.textView()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Where each verdict comes from")));
+    for (const char* mark : {"✅", "❌", "⚠️", "🍏", "👉", "⛔️", "👈"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(mark))) << mark;
+    EXPECT_TRUE(window.textView()->isReadOnly());
+}
+
+TEST(InterfaceMain, HasAWindowForEveryIdentifier) {
+    Harness h;
+    Interface interface;
+    registerWindows(interface, h.services());
+    for (const QString& identifier :
+         {kHelpWindowController, kRefWindowController, kNamedWindowController, kSettingsWindowController}) {
+        SCOPED_TRACE(identifier.toStdString());
+        std::unique_ptr<WindowController> controller = interface.instantiate(identifier);
+        ASSERT_NE(controller, nullptr);
+        EXPECT_NE(dynamic_cast<QWidget*>(controller.get()), nullptr);
+    }
+}
+
+} // namespace
+} // namespace lq::test
