@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QTextBrowser>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QVBoxLayout>
 
 namespace lq {
@@ -20,6 +22,14 @@ MarksWindow::MarksWindow() : QWidget(nullptr, Qt::Window) {
     QFile page(kMarksAndSourcesResource);
     if (page.open(QIODevice::ReadOnly))
         text_->setHtml(QString::fromUtf8(page.readAll()));
+    // The page's tables have the double rules that print well; on screen one rule per cell reads better.
+    for (QTextFrame* frame : text_->document()->rootFrame()->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(frame)) {
+            QTextTableFormat format = table->format();
+            format.setBorderCollapse(true);
+            table->setFormat(format);
+        }
+    }
     column->addWidget(text_);
     resize(720, 640);
 }
