@@ -1,6 +1,7 @@
 // The install history: strict decoding of both file formats, the latest installation per kind, the
 // one-day flags and what the listing writes or shows.
 #include "support/Harness.h"
+#include "support/PlistFixtures.h"
 #include "updates/Receipts.h"
 
 #include <QFile>
@@ -35,18 +36,6 @@ QByteArray history(std::initializer_list<QByteArray> entries) {
     for (const QByteArray& e : entries)
         body += e;
     return plistXml(body + "</array>");
-}
-
-QByteArray toBinary(const QByteArray& xml) {
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    QByteArray binary(bytes, static_cast<qsizetype>(length));
-    plist_to_bin_free(bytes);
-    plist_free(root);
-    return binary;
 }
 
 ReceiptNames defaultNames() {

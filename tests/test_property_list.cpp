@@ -1,6 +1,7 @@
 // Property-list decoding: both formats, dates on Apple's epoch, and errors as values.
 #include "platform/PropertyList.h"
 #include "platform/RootSystemInfo.h"
+#include "support/PlistFixtures.h"
 
 #include <QFile>
 #include <QTimeZone>
@@ -22,17 +23,7 @@ const QByteArray kXml = R"(<?xml version="1.0" encoding="UTF-8"?>
 </array>
 </plist>)";
 
-QByteArray toBinary(const QByteArray& xml) {
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    QByteArray binary(bytes, static_cast<qsizetype>(length));
-    plist_to_bin_free(bytes);
-    plist_free(root);
-    return binary;
-}
+using test::toBinary;
 
 TEST(PropertyList, XmlAndBinaryDecodeAlike) {
     for (const QByteArray& bytes : {kXml, toBinary(kXml)}) {

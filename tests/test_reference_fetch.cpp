@@ -3,6 +3,7 @@
 #include "platform/QtHttpGetter.h"
 #include "securitydata/ReferenceList.h"
 #include "support/Harness.h"
+#include "support/PlistFixtures.h"
 #include "support/TestServer.h"
 
 #include <QElapsedTimer>
@@ -33,17 +34,7 @@ const QByteArray kEmptyArrayList = "<?xml version=\"1.0\"?><plist version=\"1.0\
 const QByteArray kArrayList = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><dict>"
                               "<key>MacModel</key><string>Mac14,2</string></dict></array></plist>";
 
-QByteArray toBinary(const QByteArray& xml) {
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    QByteArray binary(bytes, static_cast<qsizetype>(length));
-    plist_to_bin_free(bytes);
-    plist_free(root);
-    return binary;
-}
+using test::toBinary;
 
 // ---- Screening, without a network ----
 
