@@ -8,11 +8,15 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh" "$top/build" >/dev/null
 
 portfile=$(mktemp)
-"$top/build/tools/refserver/lq-refserver" --root "$top/reference" --port 0 --port-file "$portfile" >/dev/null &
+"$top/build/tools/lq-refserver" --root "$top/reference" --port 0 --port-file "$portfile" >/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null; rm -f "$portfile"' EXIT
 for _ in $(seq 100); do [[ -s "$portfile" ]] && break; sleep 0.05; done
 port=$(cat "$portfile")
+if [[ -z "$port" ]]; then
+  echo "run.sh: the local reference server did not start" >&2
+  exit 1
+fi
 url="http://127.0.0.1:$port/"
 
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
