@@ -163,6 +163,80 @@ TEST(XPRClassifier, OutputThatIsNoArrayCountsNothing) {
         EXPECT_EQ(countsOf(classifyXPREvents(output)), (Counts{0, 0, 0})) << output.toStdString();
 }
 
+TEST(XPRClassifier, LongOutputsCountAsIfParsedWhole) {
+    // Outputs are parsed in runs of events; what stands inside strings, how the events are nested and
+    // spaced, and where the output goes wrong must give the counts of the whole document.
+    const QByteArray clean = R"({"eventMessage":"{\"status_code\":20}"})";
+    const QByteArray alert = R"({"eventMessage":"{\"status_code\":23}"})";
+    const QByteArray deep = "{\"deep\":" + QByteArray(300, '[') + QByteArray(300, ']') +
+                            R"(,"eventMessage":"{\"status_code\":20}"})";
+    struct Case {
+        const char* name;
+        QByteArray output;
+        Counts expected;
+    };
+    const Case cases[] = {
+        {"brackets inside strings",
+         R"([{"subsystem":"}]{[","eventMessage":"{\"status_code\":23}"},{"x":"[","eventMessage":"{\"status_code\":20}"}])",
+         {2, 1, 0}},
+        {"escaped quotes and a string ending in a backslash",
+         R"([{"note":"a \"quoted\" }","eventMessage":"{\"status_code\":20}"},{"note":"ends \\","eventMessage":"{\"status_code\":23}"}])",
+         {2, 1, 0}},
+        {"objects and arrays inside an event",
+         R"([{"backtrace":{"frames":[{"imageOffset":[1,{"a":2}]}]},"eventMessage":"{\"status_code\":23}"}])",
+         {1, 1, 0}},
+        {"every kind of blank between events", "[ \n\t" + clean + "\r\n ,\n" + alert + " \n]\n", {2, 1, 0}},
+        {"an empty array with blanks", "[ \n ]\n", {0, 0, 0}},
+        {"an array among the events", "[[1,[2]]," + clean + "]", {1, 0, 0}},
+        {"an event nested deeper than an event is cut", "[" + clean + "," + deep + "]", {2, 0, 0}},
+        {"text after the array", "[" + clean + "] trailing", {0, 0, 0}},
+        {"no comma between events", "[" + clean + " " + alert + "]", {0, 0, 0}},
+        {"a broken event between good ones", "[" + clean + R"(,{"eventMessage":},)" + alert + "]", {0, 0, 0}},
+        {"cut off after a comma", "[" + clean + ",", {0, 0, 0}},
+        {"an event closed by the wrong bracket", R"([{"eventMessage":"{\"status_code\":20}"]])", {0, 0, 0}},
+        {"a string left open", R"([{"eventMessage":"{\"status_code\":20}}])", {0, 0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(countsOf(classifyXPREvents(c.output)), c.expected) << c.name;
+}
+
+TEST(XPRClassifier, OutputsOfManyMegabytesCountEveryEvent) {
+    // Long enough to be parsed in several runs; each event carries text that looks like the end of
+    // an event, so a cut in the wrong place would show.
+    const QByteArray noise = R"(\"}], {\"eventMessage\":\"x\"}, [ \\ )";
+    auto event = [&](int code) {
+        return R"({"note":")" + noise.repeated(30) + R"(","eventMessage":"{\"status_code\":)" +
+               QByteArray::number(code) + R"(}"})";
+    };
+    QList<QByteArray> events;
+    for (int i = 0; i < 3000; ++i)
+        events.append(event(i % 100 == 0 ? 23 : 20));
+    const QByteArray whole = "[\n" + events.join(",\n") + "\n]\n";
+    ASSERT_GT(whole.size(), 3 * 1024 * 1024);
+    EXPECT_EQ(countsOf(classifyXPREvents(whole)), (Counts{3000, 30, 0}));
+
+    struct Case {
+        const char* name;
+        qsizetype at;
+        QByteArray replaced, by;
+    };
+    // Defects late in the output, in a run long after the first.
+    const qsizetype late = whole.size() - whole.size() / 10;
+    const Case broken[] = {
+        {"a comma with nothing before it", late, ",\n{", ",\n,{"},
+        {"a value cut short", late, R"("eventMessage":")", R"("eventMessage":)"},
+        {"a missing comma", late, "},\n{", "}\n{"},
+        {"a closing brace for a bracket", whole.size() - 3, "]", "}"},
+    };
+    for (const Case& c : broken) {
+        QByteArray output = whole;
+        const qsizetype at = output.indexOf(c.replaced, c.at);
+        ASSERT_GE(at, 0) << c.name;
+        output.replace(at, c.replaced.size(), c.by);
+        EXPECT_EQ(countsOf(classifyXPREvents(output)), (Counts{0, 0, 0})) << c.name;
+    }
+}
+
 TEST(XPRClassifier, HeaderLinesBeforeTheArrayAreSkipped) {
     // As a Mac prints it when both streams are captured together.
     const QByteArray output =

@@ -6,7 +6,9 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace lq {
 
@@ -113,25 +115,121 @@ QByteArray jsonPartOfLogOutput(const QByteArray& logOutput) {
     return start < 0 ? logOutput : logOutput.mid(start + 1);
 }
 
-XPRCounts classifyXPREvents(const QByteArray& logOutput) {
+namespace {
+
+// Counts one element of the log's array when it is an event with a structured message.
+void countEvent(const QJsonValue& event, XPRCounts& counts) {
+    if (!event.isObject())
+        return;
+    const QJsonValue message = event.toObject().value(QLatin1String("eventMessage"));
+    if (!message.isString())
+        return;
+    const QByteArray bytes = message.toString().toUtf8();
+    if (!bytes.startsWith("{\""))
+        return;
+    if (const std::optional<XPRReport> report = decodeXPRReport(bytes))
+        countXPRReport(*report, counts);
+}
+
+bool isJsonSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Events are handed to the JSON parser about this many bytes at a time: enough that its fixed cost
+// per call vanishes, little enough that the parsed events take a few megabytes.
+constexpr qsizetype kChunkBytes = 1 << 20;
+
+// A day of events is tens of megabytes on a busy Mac, and one document tree of all of it takes four
+// times that in memory. So the array is cut at the commas between its elements into runs of about
+// kChunkBytes, and each run is parsed, as an array of its own, and counted. Only the cutting is done
+// here: the parser checks every run, and the runs together hold exactly the text between the outer
+// brackets. If every run is a non-empty array, the whole output is one array of the same elements, so
+// the counts are those of parsing it whole. Anything else (a run that does not parse, text after the
+// array, an output cut short) gives nothing, and the caller parses the whole output at once instead.
+std::optional<XPRCounts> classifyInChunks(const QByteArray& json) {
+    const char* const text = json.constData();
+    const qsizetype size = json.size();
+    if (size == 0 || text[0] != '[')
+        return std::nullopt;
+
     XPRCounts counts;
-    const QJsonDocument document = QJsonDocument::fromJson(jsonPartOfLogOutput(logOutput));
+    QByteArray chunk;
+    qsizetype runStart = 1; // just after the opening bracket or the comma that ended the last run
+    // Parses and counts text[runStart, end) as an array. An empty outer array is fine; an empty run
+    // between commas is not.
+    auto countRun = [&](qsizetype end) {
+        const bool blank = std::all_of(text + runStart, text + end, [](char c) { return isJsonSpace(c); });
+        if (blank)
+            return runStart == 1;
+        chunk.clear();
+        chunk.reserve(end - runStart + 2);
+        chunk.append('[').append(text + runStart, end - runStart).append(']');
+        QJsonParseError error;
+        const QJsonDocument run = QJsonDocument::fromJson(chunk, &error);
+        if (error.error != QJsonParseError::NoError || !run.isArray())
+            return false;
+        const QJsonArray events = run.array();
+        for (const QJsonValue& event : events)
+            countEvent(event, counts);
+        return true;
+    };
+
+    int depth = 1;
+    for (qsizetype pos = 1; pos < size; ++pos) {
+        const char c = text[pos];
+        if (c == '"') {
+            // Strings are most of the text: jump from quote to quote, skipping escaped ones.
+            for (;;) {
+                const auto* quote =
+                    static_cast<const char*>(std::memchr(text + pos + 1, '"', size - pos - 1));
+                if (!quote)
+                    return std::nullopt;
+                const qsizetype at = quote - text;
+                qsizetype backslashes = 0;
+                while (text[at - 1 - backslashes] == '\\')
+                    ++backslashes;
+                pos = at;
+                if (backslashes % 2 == 0)
+                    break;
+            }
+        } else if (c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ']' || c == '}') {
+            if (--depth > 0)
+                continue;
+            if (c != ']' || !countRun(pos))
+                return std::nullopt;
+            for (++pos; pos < size; ++pos)
+                if (!isJsonSpace(text[pos]))
+                    return std::nullopt;
+            return counts;
+        } else if (c == ',' && depth == 1 && pos - runStart >= kChunkBytes) {
+            if (!countRun(pos))
+                return std::nullopt;
+            runStart = pos + 1;
+        }
+    }
+    return std::nullopt;
+}
+
+XPRCounts classifyWholeDocument(const QByteArray& json) {
+    XPRCounts counts;
+    const QJsonDocument document = QJsonDocument::fromJson(json);
     if (!document.isArray())
         return counts;
     const QJsonArray events = document.array();
-    for (const QJsonValue& event : events) {
-        if (!event.isObject())
-            continue;
-        const QJsonValue message = event.toObject().value(QStringLiteral("eventMessage"));
-        if (!message.isString())
-            continue;
-        const QByteArray bytes = message.toString().toUtf8();
-        if (!bytes.startsWith("{\""))
-            continue;
-        if (const std::optional<XPRReport> report = decodeXPRReport(bytes))
-            countXPRReport(*report, counts);
-    }
+    for (const QJsonValue& event : events)
+        countEvent(event, counts);
     return counts;
+}
+
+} // namespace
+
+XPRCounts classifyXPREvents(const QByteArray& logOutput) {
+    const QByteArray json = jsonPartOfLogOutput(logOutput);
+    if (const std::optional<XPRCounts> counts = classifyInChunks(json))
+        return *counts;
+    return classifyWholeDocument(json);
 }
 
 } // namespace lq

@@ -3,6 +3,7 @@
 
 #include "app/MainMenu.h"
 #include "check/ViewController.h"
+#include "ui/AfterFirstPaint.h"
 #include "ui/MarksWindow.h"
 #include "ui/NamedUpdateWindow.h"
 #include "ui/RefWindow.h"
@@ -10,7 +11,6 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 namespace lq {
 
@@ -70,8 +70,9 @@ GuiApplication::~GuiApplication() {
 
 void GuiApplication::start() {
     window_->start();
-    // The launch tasks run once the event loop is going, as a finished launch is announced.
-    QTimer::singleShot(0, window_.get(), [this] { delegate_->applicationDidFinishLaunching(); });
+    // The launch tasks run once the event loop is going, as a finished launch is announced. They run
+    // tools on the main thread, so they wait for the window's first paint too, after the first check run.
+    runAfterFirstPaint(window_.get(), [this] { delegate_->applicationDidFinishLaunching(); });
 }
 
 } // namespace lq

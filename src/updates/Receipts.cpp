@@ -44,14 +44,15 @@ QString entryName(qsizetype index) {
 // Gives the problem with `value` under `key` of entry `index` when it is missing or not `wanted`.
 std::optional<QString> fieldProblem(const plist::Node& value, const char* key, plist::Type wanted,
                                     qsizetype index) {
+    // Every entry passes through here: the common case must not build any text.
+    if (value.type() == wanted)
+        return std::nullopt;
     const QString quotedKey = QStringLiteral("“") + QString::fromLatin1(key) + QStringLiteral("”");
     if (value.isAbsent())
         return cannotRead(entryName(index) + QStringLiteral(" has no value for ") + quotedKey);
-    if (value.type() != wanted)
-        return cannotRead(entryName(index) + QStringLiteral(" has ") + typeName(value.type()) +
-                          QStringLiteral(" for ") + quotedKey + QStringLiteral(" where ") + typeName(wanted) +
-                          QStringLiteral(" belongs"));
-    return std::nullopt;
+    return cannotRead(entryName(index) + QStringLiteral(" has ") + typeName(value.type()) +
+                      QStringLiteral(" for ") + quotedKey + QStringLiteral(" where ") + typeName(wanted) +
+                      QStringLiteral(" belongs"));
 }
 
 } // namespace
@@ -66,6 +67,7 @@ ReceiptsDecode decodeReceipts(const QByteArray& bytes) {
                           QStringLiteral(", not a list of entries"));
 
     std::vector<theReceipts> receipts;
+    receipts.reserve(static_cast<std::size_t>(root.size()));
     std::optional<QString> problem;
     qsizetype index = 0;
     // The array is walked once from its start: binary lists would be walked again for every index.

@@ -1,0 +1,118 @@
+// Timings of the install history listing and the XProtect Remediator scan summary on generated inputs
+// (bench/make_inputs.py). The folder of inputs is given by the environment variable LQ_BENCH_INPUTS.
+#include "bench_inputs.h"
+
+#include "platform/PropertyList.h"
+#include "platform/RootFileSystem.h"
+#include "platform/SystemRoot.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using namespace lq;
+
+void listing(benchmark::State& state, const QString& inputs, const QString& macPath) {
+    const RootFileSystem files{SystemRoot(inputs)};
+    const QDateTime runDate = QDateTime::fromMSecsSinceEpoch(1'790'000'000'000LL, Qt::UTC);
+    for (auto _ : state) {
+        const QString text = bench::installHistoryListing(files, macPath, runDate);
+        // A listing that failed, or found nothing, would time the wrong thing.
+        if (!text.startsWith(QStringLiteral("Latest updates installed:\n\t"))) {
+            state.SkipWithError(qPrintable(QStringLiteral("unexpected listing: ") + text.left(200)));
+            break;
+        }
+        benchmark::DoNotOptimize(text.constData());
+    }
+}
+
+// The parts of the listing that are not its own code: reading the file, and decoding it into the
+// property-list tree (and freeing that again). They show where the listing's time goes.
+void readFile(benchmark::State& state, const QString& inputs, const QString& macPath) {
+    const RootFileSystem rootFiles{SystemRoot(inputs)};
+    const FileSystem& files = rootFiles;
+    for (auto _ : state) {
+        const FileRead read = files.readMacFile(macPath);
+        if (!read.bytes) {
+            state.SkipWithError(qPrintable(read.error));
+            break;
+        }
+        benchmark::DoNotOptimize(read.bytes->constData());
+    }
+}
+
+void parsePropertyList(benchmark::State& state, const QString& inputs, const QString& macPath) {
+    const RootFileSystem rootFiles{SystemRoot(inputs)};
+    const FileSystem& files = rootFiles;
+    const FileRead read = files.readMacFile(macPath);
+    for (auto _ : state) {
+        const plist::ParseResult parsed = plist::parse(read.bytes.value_or(QByteArray()));
+        if (!parsed.document) {
+            state.SkipWithError(qPrintable(parsed.error));
+            break;
+        }
+        benchmark::DoNotOptimize(parsed.document->root().type());
+    }
+}
+
+void summary(benchmark::State& state, const QByteArray& log) {
+    // The log tool's output is already in memory when the summary starts, as it is here.
+    for (auto _ : state) {
+        const XPRCounts counts = classifyXPREvents(log);
+        if (counts.scans == 0) {
+            state.SkipWithError("the log counted no scans");
+            break;
+        }
+        benchmark::DoNotOptimize(counts);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char* inputsEnv = std::getenv("LQ_BENCH_INPUTS");
+    if (!inputsEnv) {
+        std::fprintf(stderr, "lq-bench: set LQ_BENCH_INPUTS to the folder bench/make_inputs.py wrote\n");
+        return 2;
+    }
+    const QString inputs = QString::fromLocal8Bit(inputsEnv);
+
+    for (const char* format : {"xml", "bin"}) {
+        for (int count : {2000, 20000}) {
+            const QString macPath = QStringLiteral("/InstallHistory-%1-%2.plist").arg(count).arg(format);
+            const std::string name =
+                "InstallHistoryListing/" + std::string(format) + "/" + std::to_string(count);
+            benchmark::RegisterBenchmark(name.c_str(), listing, inputs, macPath)
+                ->Unit(benchmark::kMillisecond);
+        }
+        const QString largest = QStringLiteral("/InstallHistory-20000-%1.plist").arg(format);
+        const std::string suffix = std::string(format) + "/20000";
+        benchmark::RegisterBenchmark(("ReadMacFile/" + suffix).c_str(), readFile, inputs, largest)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("PropertyListParse/" + suffix).c_str(), parsePropertyList, inputs,
+                                     largest)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (int count : {7000, 70000}) {
+        QFile file(QStringLiteral("%1/log-xpr-%2.json").arg(inputs).arg(count));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "lq-bench: cannot read %s\n", qPrintable(file.fileName()));
+            return 2;
+        }
+        const std::string name = "ScanSummary/" + std::to_string(count);
+        benchmark::RegisterBenchmark(name.c_str(), summary, file.readAll())->Unit(benchmark::kMillisecond);
+    }
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

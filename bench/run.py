@@ -1,0 +1,346 @@
+#!/usr/bin/env python3
+"""Measures Lanternquill against its peers in one run and prints one table (bench/run.sh builds first).
+
+    bench/run.py BUILD_DIR
+
+Hot paths: the install history listing and the scan summary (Google Benchmark, best repetition)
+against Python's plistlib.load and json.loads plus the same classification (best of N), their scaling,
+and their extra peak memory. Whole process, on every bundled simulated Mac: instructions of the
+headless report against --version (callgrind), its peak memory against a minimal Qt Widgets program,
+and the window's first paint against that program's (under Xvfb).
+"""
+
+import hashlib
+import json
+import os
+import plistlib
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PEER_RUNS = 5
+PAINT_RUNS = 7
+
+# --- The peers ---------------------------------------------------------------------------------------
+
+
+def best_of(runs, work):
+    best = float("inf")
+    for _ in range(runs):
+        start = time.perf_counter()
+        work()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def plistlib_load(path):
+    with open(path, "rb") as stream:
+        return plistlib.load(stream)
+
+
+def classify_in_python(log_bytes):
+    """The scan summary's classification, written in Python: the same rules, the same skips."""
+    text = log_bytes
+    if not text.startswith(b"["):
+        start = text.find(b"\n[")
+        text = text if start < 0 else text[start + 1:]
+    try:
+        events = json.loads(text)
+    except ValueError:
+        return (0, 0, 0)
+    if not isinstance(events, list):
+        return (0, 0, 0)
+    scans = alerts = warnings = 0
+    for event in events:
+        if not isinstance(event, dict):
+            continue
+        message = event.get("eventMessage")
+        if not isinstance(message, str) or not message.startswith('{"'):
+            continue
+        try:
+            report = json.loads(message)
+        except ValueError:
+            continue
+        if not isinstance(report, dict):
+            continue
+        status = report.get("status_message")
+        code = report.get("status_code")
+        action = report.get("action")
+        duration = report.get("execution_duration")
+        if status is not None and not isinstance(status, str):
+            continue
+        if action is not None and not isinstance(action, str):
+            continue
+        if duration is not None and (isinstance(duration, bool) or not isinstance(duration, (int, float))):
+            continue
+        if code is not None:
+            if isinstance(code, bool) or not isinstance(code, (int, float)) or code != int(code):
+                continue
+            code = int(code)
+        status = "no status_message" if status is None else status
+        code = -1 if code is None else code
+        action = "no action" if action is None else action
+        if code == 20 or status == "NoThreatDetected":
+            scans += 1
+            continue
+        if status == "Success":
+            if code == 31:
+                continue
+            if code == 23:
+                scans, alerts = scans + 1, alerts + 1
+                continue
+            if code == 0:
+                scans += 1
+                continue
+        else:
+            if code == 23:
+                scans, alerts = scans + 1, alerts + 1
+                continue
+            if code == 31:
+                continue
+        if action == "report":
+            continue
+        scans, warnings = scans + 1, warnings + 1
+    return (scans, alerts, warnings)
+
+
+# --- Running things ----------------------------------------------------------------------------------
+
+
+def run(args, env=None, timeout=900, check=True):
+    done = subprocess.run(args, env=env, timeout=timeout, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if check and done.returncode != 0:
+        sys.exit(f"run.py: {' '.join(args)} failed ({done.returncode}):\n{done.stderr.decode(errors='replace')}")
+    return done
+
+
+def google_benchmark(build, inputs, name):
+    """The best repetition of one benchmark of bench/bench_hotpaths.cpp, in seconds."""
+    env = dict(os.environ, LQ_BENCH_INPUTS=inputs)
+    out = run([f"{build}/bench/lq-bench", "--benchmark_format=json", "--benchmark_repetitions=5",
+               "--benchmark_min_time=0.5", f"--benchmark_filter=^{name}$"], env=env).stdout
+    best = {}
+    for row in json.loads(out)["benchmarks"]:
+        if row.get("run_type") != "iteration" or row.get("error_occurred"):
+            if row.get("error_occurred"):
+                sys.exit(f"run.py: {row['name']}: {row.get('error_message')}")
+            continue
+        assert row["time_unit"] == "ms"
+        seconds = row["real_time"] / 1000.0
+        best[row["run_name"]] = min(best.get(row["run_name"], float("inf")), seconds)
+    return best[name]
+
+
+def extra_memory(build, mode, path):
+    out = run([f"{build}/bench/lq-bench-memory", mode, path]).stdout.decode()
+    fields = dict(part.split("=") for part in out.split())
+    return int(fields["extra"]), int(fields["input"]), fields.get("counts")
+
+
+def peak_rss_kib(args, env):
+    done = run(["/usr/bin/time", "-v"] + args, env=env)
+    match = re.search(rb"Maximum resident set size \(kbytes\): (\d+)", done.stderr)
+    return int(match.group(1))
+
+
+def callgrind_instructions(args, env):
+    with tempfile.TemporaryDirectory() as scratch:
+        done = run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={scratch}/out"] + args, env=env)
+    match = re.search(rb"Collected : (\d+)", done.stderr)
+    return int(match.group(1))
+
+
+def first_paint_ms(args, env):
+    out = run(args, env=dict(env, LQ_EXIT_AFTER_FIRST_PAINT="1"), timeout=120).stdout.decode()
+    match = re.search(r"first paint after ([0-9.]+) ms", out)
+    if not match:
+        sys.exit(f"run.py: {' '.join(args)} printed no first paint: {out!r}")
+    return float(match.group(1))
+
+
+class RefServer:
+    def __init__(self, build):
+        self.portfile = tempfile.NamedTemporaryFile(delete=False).name
+        self.process = subprocess.Popen([f"{build}/tools/lq-refserver", "--root", f"{TOP}/reference",
+                                         "--port", "0", "--port-file", self.portfile],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(200):
+            if os.path.getsize(self.portfile) > 0:
+                break
+            time.sleep(0.05)
+        with open(self.portfile) as stream:
+            self.url = f"http://127.0.0.1:{stream.read().strip()}/"
+
+    def stop(self):
+        self.process.send_signal(signal.SIGTERM)
+        self.process.wait()
+        os.unlink(self.portfile)
+
+
+class Xvfb:
+    def __init__(self):
+        read, write = os.pipe()
+        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                         "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as stream:
+            self.display = ":" + stream.readline().strip()
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+def make_inputs(inputs):
+    """Writes the inputs unless the same generator already wrote them (it is deterministic)."""
+    with open(f"{TOP}/bench/make_inputs.py", "rb") as stream:
+        stamp = hashlib.sha256(stream.read()).hexdigest()
+    stamp_path = f"{inputs}/.generator"
+    if os.path.exists(stamp_path) and open(stamp_path).read() == stamp:
+        return
+    run([sys.executable, f"{TOP}/bench/make_inputs.py", inputs])
+    with open(stamp_path, "w") as stream:
+        stream.write(stamp)
+
+
+# --- The table ---------------------------------------------------------------------------------------
+
+
+def fmt_time(seconds):
+    return f"{seconds * 1000:.1f} ms" if seconds < 10 else f"{seconds:.1f} s"
+
+
+def fmt_bytes(count):
+    return f"{count / (1024 * 1024):.1f} MiB"
+
+
+class Table:
+    def __init__(self):
+        self.rows = []
+
+    def add(self, measure, ours, peer, ratio, target, met):
+        verdict = "—" if met is None else ("yes" if met else "NO")
+        self.rows.append((measure, ours, peer, f"{ratio:.2f}×", target, verdict))
+
+    def print(self):
+        header = ("Measure", "Lanternquill", "Compared with", "Ratio", "Target", "Met")
+        widths = [max(len(str(row[i])) for row in self.rows + [header]) for i in range(len(header))]
+        line = lambda row: "| " + " | ".join(str(c).ljust(w) for c, w in zip(row, widths)) + " |"
+        print(line(header))
+        print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+        for row in self.rows:
+            print(line(row))
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: run.py BUILD_DIR")
+    build = os.path.abspath(sys.argv[1])
+    inputs = f"{build}/bench-inputs"
+    make_inputs(inputs)
+    table = Table()
+
+    # Hot paths, timed: each of ours right before its peer, so that both see the same load.
+    ours = {}
+    for fmt, name, target in (("xml", "XML", 5.0), ("bin", "binary", 3.0)):
+        ours[f"{fmt}/2000"] = google_benchmark(build, inputs, f"InstallHistoryListing/{fmt}/2000")
+        mine = ours[f"{fmt}/20000"] = google_benchmark(build, inputs, f"InstallHistoryListing/{fmt}/20000")
+        path = f"{inputs}/InstallHistory-20000-{fmt}.plist"
+        peer = best_of(PEER_RUNS, lambda: plistlib_load(path))
+        table.add(f"Install history listing, 20,000 entries, {name} (vs plistlib.load)", fmt_time(mine),
+                  fmt_time(peer), peer / mine, f"≥ {target:g}× faster", peer / mine >= target)
+        # Where the listing's time goes: the file read and the property-list decoding, each alone.
+        for part, label in (("ReadMacFile", "reading the file"), ("PropertyListParse", "plist::parse")):
+            spent = google_benchmark(build, inputs, f"{part}/{fmt}/20000")
+            table.add(f"  of which {label} ({name}, 20,000 entries; share of the listing)", fmt_time(spent),
+                      fmt_time(mine), spent / mine, "—", None)
+    ours["7000"] = google_benchmark(build, inputs, "ScanSummary/7000")
+    mine = ours["70000"] = google_benchmark(build, inputs, "ScanSummary/70000")
+    with open(f"{inputs}/log-xpr-70000.json", "rb") as stream:
+        log = stream.read()
+    python_counts = classify_in_python(log)
+    peer = best_of(3, lambda: classify_in_python(log))
+    del log
+    table.add("Scan summary, 70,000 events (vs json.loads + same rules in Python)", fmt_time(mine),
+              fmt_time(peer), peer / mine, "≥ 2× faster", peer / mine >= 2)
+    for fmt, name in (("xml", "XML"), ("bin", "binary")):
+        small, large = ours[f"{fmt}/2000"], ours[f"{fmt}/20000"]
+        table.add(f"Install history listing, {name}: 20,000 vs 2,000 entries", fmt_time(large), fmt_time(small),
+                  large / small, "≤ 12×", large / small <= 12)
+    small, large = ours["7000"], ours["70000"]
+    table.add("Scan summary: 70,000 vs 7,000 events", fmt_time(large), fmt_time(small), large / small, "≤ 12×",
+              large / small <= 12)
+
+    # The same scaling counted in instructions, which the machine's load does not blur.
+    for fmt, name in (("xml", "XML"), ("bin", "binary")):
+        small, large = (callgrind_instructions([f"{build}/bench/lq-bench-memory", "listing",
+                                                f"{inputs}/InstallHistory-{count}-{fmt}.plist"], os.environ)
+                        for count in (2000, 20000))
+        table.add(f"Install history listing, {name}: 20,000 vs 2,000 entries, in instructions",
+                  f"{large / 1e6:.0f} M", f"{small / 1e6:.0f} M", large / small, "≤ 12×", large / small <= 12)
+
+    # Hot paths, extra peak memory against the input's size.
+    for fmt, name in (("xml", "XML"), ("bin", "binary")):
+        extra, size, _ = extra_memory(build, "listing", f"{inputs}/InstallHistory-20000-{fmt}.plist")
+        table.add(f"Install history listing, 20,000 entries, {name}: extra peak memory (vs file size)",
+                  fmt_bytes(extra), fmt_bytes(size), extra / size, "< 4×", extra / size < 4)
+    extra, size, counts = extra_memory(build, "summary", f"{inputs}/log-xpr-70000.json")
+    table.add("Scan summary, 70,000 events: extra peak memory (vs log size)", fmt_bytes(extra), fmt_bytes(size),
+              extra / size, "< 3×", extra / size < 3)
+    if counts != "/".join(map(str, python_counts)):
+        sys.exit(f"run.py: the scan counts differ: Lanternquill {counts}, Python {python_counts}")
+
+    # Whole process, on every bundled simulated Mac.
+    config = tempfile.mkdtemp(prefix="lq-bench-config-")
+    env = dict(os.environ, XDG_CONFIG_HOME=config)
+    env.pop("LQ_EXIT_AFTER_FIRST_PAINT", None)
+    app, minimal = f"{build}/lanternquill", f"{build}/bench/lq-minimal-qt"
+    server, xvfb = RefServer(build), Xvfb()
+    try:
+        version_instructions = callgrind_instructions([app, "--version"], env)
+        offscreen = dict(env, QT_QPA_PLATFORM="offscreen")
+        minimal_rss = min(peak_rss_kib([minimal], dict(offscreen, LQ_EXIT_AFTER_FIRST_PAINT="1")) for _ in range(3))
+        onscreen = dict(env, QT_QPA_PLATFORM="xcb", DISPLAY=xvfb.display)
+        macs = sorted(name for name in os.listdir(f"{TOP}/sim") if not name.startswith("_")
+                      and os.path.isdir(f"{TOP}/sim/{name}"))
+        for mac in macs:
+            report = [app, "--report", "--system-root", f"{TOP}/sim/{mac}", "--reference-url", server.url]
+            # A report that never reached the reference lists would count too little work.
+            text = run(report, env=env).stdout.decode()
+            if " should be " not in text or "Checked by Lanternquill" not in text:
+                sys.exit(f"run.py: the report on {mac} is incomplete:\n{text}")
+            instructions = callgrind_instructions(report, env)
+            ratio = instructions / version_instructions
+            table.add(f"Headless report, {mac}: instructions (vs --version)", f"{instructions / 1e6:.1f} M",
+                      f"{version_instructions / 1e6:.1f} M", ratio, "≤ 2.5×", ratio <= 2.5)
+        for mac in macs:
+            report = [app, "--report", "--system-root", f"{TOP}/sim/{mac}", "--reference-url", server.url]
+            rss = min(peak_rss_kib(report, env) for _ in range(3))
+            table.add(f"Headless report, {mac}: peak memory (vs minimal Qt program)", fmt_bytes(rss * 1024),
+                      fmt_bytes(minimal_rss * 1024), rss / minimal_rss, "≤ 1.5×", rss / minimal_rss <= 1.5)
+        for mac in macs:
+            gui = [app, "--system-root", f"{TOP}/sim/{mac}", "--reference-url", server.url]
+            # Taken in turns, so that both see the same load on a shared machine.
+            paints, minimal_paints = [], []
+            for _ in range(PAINT_RUNS):
+                paints.append(first_paint_ms(gui, onscreen))
+                minimal_paints.append(first_paint_ms([minimal], onscreen))
+            paint, minimal_paint = statistics.median(paints), statistics.median(minimal_paints)
+            table.add(f"Window first paint, {mac} (vs minimal Qt program, Xvfb)", f"{paint:.1f} ms",
+                      f"{minimal_paint:.1f} ms", paint / minimal_paint, "≤ 2×", paint / minimal_paint <= 2)
+    finally:
+        server.stop()
+        xvfb.stop()
+        shutil.rmtree(config, ignore_errors=True)
+
+    table.print()
+
+
+if __name__ == "__main__":
+    main()
