@@ -3,6 +3,7 @@
 #include "bench_inputs.h"
 
 #include "platform/PropertyList.h"
+#include "platform/PropertyListElements.h"
 #include "platform/RootFileSystem.h"
 #include "platform/SystemRoot.h"
 
@@ -61,6 +62,26 @@ void parsePropertyList(benchmark::State& state, const QString& inputs, const QSt
     }
 }
 
+// The listing's decoding step alone: every entry decoded, a few at a time, and visited.
+void decodeElements(benchmark::State& state, const QString& inputs, const QString& macPath) {
+    const RootFileSystem rootFiles{SystemRoot(inputs)};
+    const FileSystem& files = rootFiles;
+    const FileRead read = files.readMacFile(macPath);
+    for (auto _ : state) {
+        qsizetype visited = 0;
+        const plist::ElementsResult result =
+            plist::forEachTopLevelElement(read.bytes.value_or(QByteArray()), [&](const plist::Node& entry) {
+                visited += entry.isDictionary() ? 1 : 0;
+                return true;
+            });
+        if (!result.error.isEmpty()) {
+            state.SkipWithError(qPrintable(result.error));
+            break;
+        }
+        benchmark::DoNotOptimize(visited);
+    }
+}
+
 void summary(benchmark::State& state, const QByteArray& log) {
     // The log tool's output is already in memory when the summary starts, as it is here.
     for (auto _ : state) {
@@ -94,6 +115,8 @@ int main(int argc, char** argv) {
         const QString largest = QStringLiteral("/InstallHistory-20000-%1.plist").arg(format);
         const std::string suffix = std::string(format) + "/20000";
         benchmark::RegisterBenchmark(("ReadMacFile/" + suffix).c_str(), readFile, inputs, largest)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("DecodeElements/" + suffix).c_str(), decodeElements, inputs, largest)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("PropertyListParse/" + suffix).c_str(), parsePropertyList, inputs,
                                      largest)

@@ -26,10 +26,10 @@ inline ReceiptNames receiptNames() {
 // the alert's text.
 inline QString installHistoryListing(const FileSystem& files, const QString& macPath,
                                      const QDateTime& runDate) {
-    const FileRead read = files.readMacFile(macPath);
+    FileRead read = files.readMacFile(macPath);
     if (!read.bytes)
         return read.error;
-    const ReceiptsDecode decoded = decodeReceipts(*read.bytes);
+    const ReceiptsDecode decoded = decodeReceipts(std::move(*read.bytes));
     if (const QString* error = std::get_if<QString>(&decoded))
         return *error;
     const auto& receipts = std::get<std::vector<theReceipts>>(decoded);

@@ -1,5 +1,6 @@
 // Property-list decoding through libplist.
 #include "platform/PropertyList.h"
+#include "platform/PropertyListShape.h"
 
 #include <QTimeZone>
 
@@ -140,6 +141,12 @@ ParseResult parse(const QByteArray& bytes) {
         QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
         result.error = notAPropertyList;
+        return result;
+    }
+    // libplist has no limits of its own: deep nesting overflows its stack and shared binary objects
+    // multiply on decoding, so the shape is checked first.
+    if (QString problem = shapeProblem(bytes); !problem.isEmpty()) {
+        result.error = std::move(problem);
         return result;
     }
     plist_t root = nullptr;

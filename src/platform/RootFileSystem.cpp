@@ -14,7 +14,13 @@ FileRead RootFileSystem::readMacFile(const QString& macPath, qint64 maxBytes) co
         return {std::nullopt, QStringLiteral("The file “%1” couldn’t be opened: %2.")
                                   .arg(QFileInfo(macPath).fileName(), file.errorString())};
     }
-    QByteArray bytes = file.read(maxBytes + 1);
+    // A file that says it is too large is refused before anything is read. One that gives its size is
+    // read at that size: asking for the cap would reserve the whole cap on every read. Reading stops one
+    // byte past the cap for one that gives no size.
+    if (!file.isSequential() && file.size() > maxBytes)
+        return {std::nullopt,
+                QStringLiteral("The file “%1” is too large to read.").arg(QFileInfo(macPath).fileName())};
+    QByteArray bytes = file.isSequential() ? file.read(maxBytes + 1) : file.readAll();
     if (bytes.size() > maxBytes)
         return {std::nullopt,
                 QStringLiteral("The file “%1” is too large to read.").arg(QFileInfo(macPath).fileName())};

@@ -6,12 +6,12 @@
 namespace lq {
 
 void ViewController::listInstallHistory() {
-    const FileRead read = services.files.readMacFile(receiptsPath);
+    FileRead read = services.files.readMacFile(receiptsPath);
     if (!read.bytes) {
         showErrorAlert(read.error);
         return;
     }
-    const ReceiptsDecode decoded = decodeReceipts(*read.bytes);
+    const ReceiptsDecode decoded = decodeReceipts(std::move(*read.bytes));
     if (const QString* error = std::get_if<QString>(&decoded)) {
         showErrorAlert(*error);
         return;

@@ -3,6 +3,7 @@
 
 #include "check/ReportText.h"
 #include "platform/PropertyList.h"
+#include "platform/PropertyListElements.h"
 
 namespace lq {
 
@@ -57,41 +58,38 @@ std::optional<QString> fieldProblem(const plist::Node& value, const char* key, p
 
 } // namespace
 
-ReceiptsDecode decodeReceipts(const QByteArray& bytes) {
-    const plist::ParseResult parsed = plist::parse(bytes);
-    if (!parsed.document)
-        return parsed.error;
-    const plist::Node root = parsed.document->root();
-    if (!root.isArray())
-        return cannotRead(QStringLiteral("the install history is ") + typeName(root.type()) +
-                          QStringLiteral(", not a list of entries"));
-
+ReceiptsDecode decodeReceipts(QByteArray bytes) {
     std::vector<theReceipts> receipts;
-    receipts.reserve(static_cast<std::size_t>(root.size()));
     std::optional<QString> problem;
     qsizetype index = 0;
-    // The array is walked once from its start: binary lists would be walked again for every index.
-    root.forEachElement([&](const plist::Node& entry) {
-        if (problem)
-            return;
-        if (!entry.isDictionary()) {
-            problem = cannotRead(entryName(index) + QStringLiteral(" is ") + typeName(entry.type()) +
-                                 QStringLiteral(", not a dictionary"));
-            return;
-        }
-        const plist::Node date = entry["date"];
-        const plist::Node name = entry["displayName"];
-        const plist::Node version = entry["displayVersion"];
-        problem = fieldProblem(date, "date", plist::Type::Date, index);
-        if (!problem)
-            problem = fieldProblem(name, "displayName", plist::Type::String, index);
-        if (!problem)
-            problem = fieldProblem(version, "displayVersion", plist::Type::String, index);
-        if (problem)
-            return;
-        receipts.push_back(theReceipts{*date.date(), *name.string(), *version.string()});
-        ++index;
-    });
+    // The entries are decoded a few at a time and walked once from the start: a long history would
+    // take many times its size as one decoded tree.
+    const plist::ElementsResult decoded =
+        plist::forEachTopLevelElement(std::move(bytes), [&](const plist::Node& entry) {
+            if (!entry.isDictionary()) {
+                problem = cannotRead(entryName(index) + QStringLiteral(" is ") + typeName(entry.type()) +
+                                     QStringLiteral(", not a dictionary"));
+                return false;
+            }
+            const plist::Node date = entry["date"];
+            const plist::Node name = entry["displayName"];
+            const plist::Node version = entry["displayVersion"];
+            problem = fieldProblem(date, "date", plist::Type::Date, index);
+            if (!problem)
+                problem = fieldProblem(name, "displayName", plist::Type::String, index);
+            if (!problem)
+                problem = fieldProblem(version, "displayVersion", plist::Type::String, index);
+            if (problem)
+                return false;
+            receipts.push_back(theReceipts{*date.date(), *name.string(), *version.string()});
+            ++index;
+            return true;
+        });
+    if (!decoded.error.isEmpty())
+        return decoded.error;
+    if (decoded.rootType != plist::Type::Array)
+        return cannotRead(QStringLiteral("the install history is ") + typeName(decoded.rootType) +
+                          QStringLiteral(", not a list of entries"));
     if (problem)
         return *problem;
     return receipts;

@@ -26,7 +26,7 @@ using ReceiptsDecode = std::variant<std::vector<theReceipts>, QString>;
 
 // Decodes XML or binary property-list bytes whose top level is an array of dictionaries, each with a
 // date "date" and strings "displayName" and "displayVersion". One bad entry fails the whole file.
-ReceiptsDecode decodeReceipts(const QByteArray& bytes);
+ReceiptsDecode decodeReceipts(QByteArray bytes);
 
 // The kinds of security data the history is searched for, in the order of the report lines.
 enum class ReceiptKind : std::size_t {
