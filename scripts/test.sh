@@ -23,3 +23,16 @@ if [[ "${CI:-}" == "true" ]]; then
   (cd "$top/build-asan" && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j2 --timeout 600)
 fi
+
+if [[ "${CI:-}" == "true" ]]; then
+  # The fuzz targets, built with clang and run briefly on their seeds: a crash or a broken rule fails.
+  # The long runs are done by hand (fuzz/README.md).
+  echo "== fuzz targets (clang, libFuzzer, 2000 runs each)"
+  export CCACHE_BASEDIR="$top"
+  if [[ ! -f "$top/build-fuzz/build.ninja" ]]; then
+    cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_COMPILER=clang++ -DLQ_FUZZ=ON -DLQ_WERROR=ON >/dev/null
+  fi
+  ninja -C "$top/build-fuzz" -j2 lq_fuzzers
+  (cd "$top/build-fuzz" && ctest -L fuzz --output-on-failure -j2)
+fi

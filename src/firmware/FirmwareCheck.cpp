@@ -11,35 +11,6 @@ namespace lq {
 
 namespace {
 
-std::optional<QString> optionalString(const plist::Node& entry, const char* key) {
-    return entry[key].string();
-}
-
-// Entries that are no dictionary, or have no model identifier as text, cannot name any Mac: skipped.
-std::vector<EfiListEntry> readEfiEntries(const plist::Node& root) {
-    std::vector<EfiListEntry> entries;
-    root.forEachElement([&](const plist::Node& element) {
-        const std::optional<QString> model = element["MacModel"].string();
-        if (!model)
-            return;
-        entries.push_back({*model, optionalString(element, "EFIversion15"),
-                           optionalString(element, "iBridge15"), optionalString(element, "EFIversion"),
-                           optionalString(element, "iBridge")});
-    });
-    return entries;
-}
-
-std::vector<IBootListEntry> readIBootEntries(const plist::Node& root) {
-    std::vector<IBootListEntry> entries;
-    root.forEachElement([&](const plist::Node& element) {
-        const std::optional<QString> model = element["MacModel"].string();
-        if (!model)
-            return;
-        entries.push_back({*model, optionalString(element, "iBootversion")});
-    });
-    return entries;
-}
-
 bool startsWithDigit(const QString& text) {
     return !text.isEmpty() && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
 }

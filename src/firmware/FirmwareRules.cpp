@@ -188,4 +188,36 @@ FirmwareComparison compareIBootEntries(const std::vector<IBootListEntry>& entrie
     return result;
 }
 
+namespace {
+
+std::optional<QString> optionalString(const plist::Node& entry, const char* key) {
+    return entry[key].string();
+}
+
+} // namespace
+
+std::vector<EfiListEntry> readEfiEntries(const plist::Node& root) {
+    std::vector<EfiListEntry> entries;
+    root.forEachElement([&](const plist::Node& element) {
+        const std::optional<QString> model = element["MacModel"].string();
+        if (!model)
+            return;
+        entries.push_back({*model, optionalString(element, "EFIversion15"),
+                           optionalString(element, "iBridge15"), optionalString(element, "EFIversion"),
+                           optionalString(element, "iBridge")});
+    });
+    return entries;
+}
+
+std::vector<IBootListEntry> readIBootEntries(const plist::Node& root) {
+    std::vector<IBootListEntry> entries;
+    root.forEachElement([&](const plist::Node& element) {
+        const std::optional<QString> model = element["MacModel"].string();
+        if (!model)
+            return;
+        entries.push_back({*model, optionalString(element, "iBootversion")});
+    });
+    return entries;
+}
+
 } // namespace lq

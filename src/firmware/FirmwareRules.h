@@ -2,6 +2,8 @@
 // comparison with the published list.
 #pragma once
 
+#include "platform/PropertyList.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -59,5 +61,10 @@ struct IBootListEntry {
 
 FirmwareComparison compareIBootEntries(const std::vector<IBootListEntry>& entries,
                                        const QString& modelIdentifier, const QString& installedVersion);
+
+// The entries of a decoded Intel family list and of the Apple-silicon list. Entries that are no
+// dictionary, or have no model identifier as text, cannot name any Mac and are skipped.
+std::vector<EfiListEntry> readEfiEntries(const plist::Node& root);
+std::vector<IBootListEntry> readIBootEntries(const plist::Node& root);
 
 } // namespace lq

@@ -49,20 +49,33 @@ void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const QNetworkReply::NetworkError error = reply->error();
         // Errors below 200 are the network's and the proxy's (refused, reset, TLS, time-out, a body cut
-        // off); from 200 on the server answered and its status says the rest.
+        // off); from 200 on the server answered and its status says the rest. A content error that
+        // comes with a success status is a body that could not be read whole (a compressed body cut off,
+        // or one that inflates beyond Qt's safety limit): that is no list, never an empty one.
+        const int code = status.toInt();
         const bool networkFailure =
-            error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+            error != QNetworkReply::NoError &&
+            (error < QNetworkReply::ContentAccessDenied || !status.isValid() || (code >= 200 && code <= 299));
         if (*tooLarge) {
             response.transportError = true;
             response.errorText = QStringLiteral("The reference list is larger than the application accepts.");
-        } else if (networkFailure || (error != QNetworkReply::NoError && !status.isValid())) {
+        } else if (networkFailure) {
             response.transportError = true;
             response.errorText = reply->errorString();
         } else {
             response.isHttp = status.isValid();
-            response.status = status.toInt();
+            response.status = code;
             response.mediaType = mediaTypeOf(reply->header(QNetworkRequest::ContentTypeHeader).toString());
             response.body = reply->readAll();
+            // Qt sometimes finishes a reply whose connection closed early without an error. The length
+            // the server announced tells (Qt drops the header when it inflates a compressed body).
+            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+            if (announced.isValid() && announced.toLongLong() != response.body.size()) {
+                response = HttpResponse();
+                response.transportError = true;
+                response.errorText =
+                    QStringLiteral("The connection was closed before the whole answer arrived.");
+            }
         }
         reply->deleteLater();
         done(response);

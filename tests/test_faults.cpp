@@ -1,0 +1,351 @@
+// Faults of the world around the application: tools that flood, die or linger, servers that hang up or
+// stall, a folder that cannot be written and a damaged settings file. Each test prints what it took
+// ("[ measured ]" lines) and holds it to a bound.
+#include "platform/ProcessToolRunner.h"
+#include "platform/QtHttpGetter.h"
+#include "platform/QtSettingsStore.h"
+#include "platform/RootFileSystem.h"
+#include "securitydata/ReferenceList.h"
+#include "support/Harness.h"
+#include "support/ResourceUse.h"
+#include "support/TestServer.h"
+#include "updates/RunToolBothStreams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+namespace lq::test {
+namespace {
+
+constexpr qsizetype kMiB = 1024 * 1024;
+
+void printMeasured(const std::string& what, const ResourceUse& use) {
+    std::cout << "[ measured ] " << what << ": " << static_cast<qint64>(use.seconds * 1000)
+              << " ms, peak RSS +" << use.peakGrowthKiB / 1024 << " MiB\n";
+}
+
+class ToolFaults : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString tool(const QString& macPath, const QByteArray& body) {
+        const int slash = static_cast<int>(macPath.lastIndexOf(QLatin1Char('/')));
+        writeScript(dir.path() + macPath.left(slash), macPath.mid(slash + 1), body);
+        return macPath;
+    }
+    QTemporaryDir dir;
+    ProcessToolRunner runner{SystemRoot(dir.path())};
+};
+
+// 64 MiB on each stream, in 64 KiB pieces taking turns: both pipes must be drained while the tool runs,
+// and what it wrote must arrive whole.
+TEST_F(ToolFaults, SixtyFourMiBOnEachStreamArriveWhole) {
+    const QString path = tool(QStringLiteral("/usr/bin/flood"), R"(out=$(head -c 65536 /dev/zero | tr '\0' o)
+err=$(head -c 65536 /dev/zero | tr '\0' e)
+i=0
+while [ $i -lt 1024 ]; do
+    printf '%s' "$out"
+    printf '%s' "$err" >&2
+    i=$((i + 1))
+done
+)");
+    OutputPair pair;
+    const ResourceUse use = measure([&] { pair = runToolBothStreams(runner, path, {}); });
+    printMeasured("2 x 64 MiB through the two-stream runner", use);
+    ASSERT_EQ(pair.first.size(), 64 * kMiB);
+    ASSERT_EQ(pair.second.size(), 64 * kMiB);
+    EXPECT_EQ(pair.first.count(QLatin1Char('o')), 64 * kMiB);
+    EXPECT_EQ(pair.second.count(QLatin1Char('e')), 64 * kMiB);
+    EXPECT_LT(use.seconds, 120.0);
+    // What is kept is 2 x 64 MiB of bytes and 2 x 128 MiB of text; twice that covers the buffers.
+    EXPECT_LT(use.peakGrowthKiB, 2 * (2 * 64 + 2 * 128) * 1024);
+}
+
+// A tool that has printed everything a success would have and then dies of a signal: the listing is
+// never taken for "no updates".
+TEST_F(ToolFaults, AListingToolKilledByASignalIsNeverNoUpdates) {
+    Harness h;
+    ViewController vc(Services{runner, h.files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
+                      QStringLiteral("https://example.test/updates/master/"));
+    for (const char* signal : {"KILL", "SEGV"}) {
+        SCOPED_TRACE(signal);
+        tool(vc.theCSUPath,
+             QByteArray("printf 'Software Update Tool\\n\\nNo new software available.\\n'\nkill -") + signal +
+                 " $$\nexit 0\n");
+        h.view.report.clear();
+        const ResourceUse use = measure([&] {
+            vc.checkForUpdates();
+            ASSERT_TRUE(waitUntilIdle(vc));
+        });
+        printMeasured(std::string("listing killed by SIG") + signal, use);
+        EXPECT_EQ(h.view.fieldText(Field::updateStatusText), QStringLiteral("⚠️ updates available."));
+        EXPECT_TRUE(h.view.report.startsWith(QStringLiteral("⚠️  Failed, error = 1")))
+            << h.view.report.toStdString();
+        EXPECT_LT(use.seconds, 10.0);
+    }
+}
+
+// A tool that closes its output early and goes on working: the run waits for its end and takes the
+// status it ends with, not the end of its output.
+TEST_F(ToolFaults, AToolThatClosesItsOutputIsWaitedFor) {
+    const struct {
+        const char* name;
+        int exitStatus;
+        OutputPair expected;
+    } cases[] = {
+        {"then succeeds", 0, {QStringLiteral("early words"), QString()}},
+        {"then fails", 3, {QString(), QStringLiteral("Failed, error = 3")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path =
+            tool(QStringLiteral("/usr/bin/lingers"), "printf 'early words'\nexec >&- 2>&-\nsleep 2\nexit " +
+                                                         QByteArray::number(c.exitStatus) + "\n");
+        OutputPair pair;
+        const ResourceUse use = measure([&] { pair = runToolBothStreams(runner, path, {}); });
+        printMeasured(std::string("closes its output, lingers 2 s, ") + c.name, use);
+        EXPECT_GE(use.seconds, 1.9);
+        EXPECT_LT(use.seconds, 10.0);
+        EXPECT_EQ(pair.first, c.expected.first);
+        EXPECT_EQ(pair.second, c.expected.second);
+    }
+}
+
+// ---- Servers
+
+// Bytes that do not compress, so a body arrives as large as it is.
+QByteArray noise(qsizetype size) {
+    QByteArray bytes(size, '\0');
+    quint32 state = 2463534242U;
+    for (char& byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = static_cast<char>(state & 0xFF);
+    }
+    return bytes;
+}
+
+class ServerFaults : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.listening()); }
+
+    // Gets `path` and waits for the answer.
+    HttpResponse get(HttpGetter& http, const QString& path) {
+        bool done = false;
+        HttpResponse response;
+        http.get(server.baseUrl() + path, [&](const HttpResponse& r) {
+            response = r;
+            done = true;
+        });
+        EXPECT_TRUE(waitFor([&] { return done; }, 30000)) << path.toStdString();
+        return response;
+    }
+    TestServer server;
+};
+
+TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
+    const QByteArray mebibyte(kMiB, 'x');
+    QtHttpGetter http;
+    QtHttpGetter impatient({}, kMaxReferenceListBytes, std::chrono::milliseconds(300));
+    const struct {
+        const char* name;
+        Answer answer;
+        HttpGetter& getter;
+        double maxSeconds;
+    } cases[] = {
+        {"hangs up before the body", Answer(200, "text/xml", mebibyte).cutOffAfter(0), http, 10},
+        {"hangs up in the middle of the body", Answer(200, "text/xml", mebibyte).cutOffAfter(kMiB / 2), http,
+         10},
+        {"hangs up one byte short", Answer(200, "text/xml", mebibyte).cutOffAfter(kMiB - 1), http, 10},
+        {"stalls for 2 s against a 300 ms time-out",
+         Answer(200, "text/xml", mebibyte).stallFor(std::chrono::seconds(2)), impatient, 1.5},
+        // A type the server sends as it is: the cap counts what arrives, whatever the type.
+        {"sends 1 MiB more than the cap",
+         Answer(200, "application/octet-stream", noise(kMaxReferenceListBytes + kMiB)), http, 20},
+        // The test server compresses text for clients that accept it, as Qt does.
+        {"sends a compressed body that inflates to 20 MiB",
+         Answer(200, "text/xml", QByteArray(20 * kMiB, 'x')), http, 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.answer(QStringLiteral("/list.plist"), c.answer);
+        HttpResponse response;
+        const ResourceUse use = measure([&] { response = get(c.getter, QStringLiteral("list.plist")); });
+        printMeasured(std::string("server ") + c.name, use);
+        EXPECT_TRUE(response.transportError);
+        EXPECT_TRUE(response.body.isEmpty());
+        const ScreenedResponse screened = screenResponse(response);
+        EXPECT_EQ(screened.outcome, FetchOutcome::Failed);
+        EXPECT_EQ(screened.failure, QStringLiteral("Got URLSession error."));
+        EXPECT_LT(use.seconds, c.maxSeconds);
+        EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+    }
+}
+
+// ---- The user's files and settings
+
+class FileFaults : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        file.write(bytes);
+    }
+    static QByteArray read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QTemporaryDir dir;
+};
+
+// Exporting where nothing can be written: the alert, the report kept, no file or half file left, and
+// the next export to a good place writes everything.
+TEST_F(FileFaults, AnExportThatCannotBeWrittenAlertsAndLosesNothing) {
+    write(dir.filePath(QStringLiteral("a-file")), "not a folder");
+    QDir().mkpath(dir.filePath(QStringLiteral("locked")));
+    write(dir.filePath(QStringLiteral("locked/LQ_report.text")), "previous export");
+    QFile::setPermissions(dir.filePath(QStringLiteral("locked")),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool root = geteuid() == 0;
+
+    const struct {
+        const char* name;
+        QString path;
+        bool skip;
+    } cases[] = {
+        {"folder that is a file", dir.filePath(QStringLiteral("a-file/LQ_report.text")), false},
+        // Root writes into any folder, whatever its permissions.
+        {"folder without write permission", dir.filePath(QStringLiteral("locked/LQ_report.text")), root},
+    };
+    RootFileSystem files(SystemRoot(dir.path()));
+    Harness h;
+    ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
+                      QStringLiteral("https://example.test/updates/master/"));
+    const QString report = QStringLiteral("✅ SIP\n") + QString(kMiB, QLatin1Char('r')) + QLatin1Char('\n');
+    vc.setReport(report);
+    for (const auto& c : cases) {
+        if (c.skip)
+            continue;
+        SCOPED_TRACE(c.name);
+        h.view.alerts.clear();
+        h.view.saveAnswer = c.path;
+        const QStringList before =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QStringList lockedBefore =
+            QDir(dir.filePath(QStringLiteral("locked"))).entryList(QDir::Files | QDir::Hidden);
+        const ResourceUse use = measure([&] { vc.exportText(); });
+        printMeasured(std::string("export into a ") + c.name, use);
+        ASSERT_EQ(h.view.alerts.size(), 1);
+        EXPECT_TRUE(h.view.alerts[0].contains(QStringLiteral("LQ_report.text")))
+            << h.view.alerts[0].toStdString();
+        EXPECT_EQ(h.view.report, report);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+        EXPECT_EQ(QDir(dir.filePath(QStringLiteral("locked"))).entryList(QDir::Files | QDir::Hidden),
+                  lockedBefore);
+        EXPECT_EQ(read(dir.filePath(QStringLiteral("a-file"))), QByteArray("not a folder"));
+        EXPECT_EQ(read(dir.filePath(QStringLiteral("locked/LQ_report.text"))), QByteArray("previous export"));
+        EXPECT_LT(use.seconds, 5.0);
+    }
+    QFile::setPermissions(dir.filePath(QStringLiteral("locked")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    h.view.alerts.clear();
+    h.view.saveAnswer = dir.filePath(QStringLiteral("LQ_report.text"));
+    vc.exportText();
+    EXPECT_TRUE(h.view.alerts.isEmpty());
+    EXPECT_EQ(read(dir.filePath(QStringLiteral("LQ_report.text"))), report.toUtf8());
+}
+
+// An install history larger than the application reads (a sparse file, so it costs no disk): refused
+// with the alert before it is read into memory.
+TEST_F(FileFaults, AnInstallHistoryBeyondTheReadCapIsRefusedUnread) {
+    const QString path = dir.filePath(QStringLiteral("Library/Receipts/InstallHistory.plist"));
+    QDir().mkpath(QFileInfo(path).path());
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(kMaxReadBytes + 1));
+    }
+    RootFileSystem files(SystemRoot(dir.path()));
+    Harness h;
+    ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
+                      QStringLiteral("https://example.test/updates/master/"));
+    vc.runDate = QDateTime::currentDateTimeUtc();
+    const ResourceUse use = measure([&] { vc.listInstallHistory(); });
+    printMeasured("install history of 256 MiB + 1 byte", use);
+    EXPECT_EQ(h.view.alerts,
+              QStringList{QStringLiteral("The file “InstallHistory.plist” is too large to read.")});
+    EXPECT_EQ(h.view.report, QString());
+    EXPECT_LT(use.seconds, 2.0);
+    EXPECT_LT(use.peakGrowthKiB, 64 * 1024);
+}
+
+// A settings file that is damaged or cannot be read: every setting reads as absent, so the defaults
+// apply (report font 12 points, updates checked and installed, scans summarised), and nothing fails.
+TEST_F(FileFaults, ADamagedOrUnreadableSettingsFileGivesTheDefaults) {
+    QByteArray noise(64 * 1024, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919 + 13) % 256);
+    const struct {
+        const char* name;
+        std::function<QString()> make; // gives the settings file's path
+        bool needsNonRoot;
+    } cases[] = {
+        {"bytes that are no settings file",
+         [&] {
+             write(dir.filePath(QStringLiteral("noise.conf")), noise);
+             return dir.filePath(QStringLiteral("noise.conf"));
+         },
+         false},
+        {"keys without values and broken sections",
+         [&] {
+             write(dir.filePath(QStringLiteral("broken.conf")),
+                   "[General\nfontSize\nnoCheckSWU=\n[\n=true\nnoInstallSWU=\"unterminated\n\xff\xfe=1\n");
+             return dir.filePath(QStringLiteral("broken.conf"));
+         },
+         false},
+        {"a folder where the file should be",
+         [&] {
+             QDir().mkpath(dir.filePath(QStringLiteral("folder.conf")));
+             return dir.filePath(QStringLiteral("folder.conf"));
+         },
+         false},
+        {"a file that may not be read",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("unreadable.conf"));
+             write(path, "[General]\nfontSize=30\nnoCheckSWU=true\nnoInstallSWU=true\nnoCheckXPRem=true\n");
+             QFile::setPermissions(path, QFileDevice::WriteOwner);
+             return path;
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        if (c.needsNonRoot && geteuid() == 0)
+            continue; // root reads any file
+        SCOPED_TRACE(c.name);
+        const QString path = c.make();
+        Harness h;
+        QtSettingsStore settings(path);
+        ViewController vc(Services{h.tools, h.files, settings, h.system, h.ioRegistry, h.http}, h.view,
+                          h.menus, QStringLiteral("https://example.test/updates/master/"));
+        const ResourceUse use = measure([&] { vc.viewDidLoad(); });
+        printMeasured(std::string("settings: ") + c.name, use);
+        EXPECT_DOUBLE_EQ(vc.theFontSize, 12.0);
+        EXPECT_FALSE(vc.noCheckSWU);
+        EXPECT_FALSE(vc.noInstallSWU);
+        EXPECT_TRUE(vc.checkXPRem);
+        vc.incFontSize(); // writing to it fails quietly, the session goes on
+        EXPECT_DOUBLE_EQ(vc.theFontSize, 13.0);
+        EXPECT_LT(use.seconds, 5.0);
+    }
+}
+
+} // namespace
+} // namespace lq::test
