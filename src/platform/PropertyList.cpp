@@ -137,10 +137,8 @@ void Document::Free::operator()(void* node) const {
 
 ParseResult parse(const QByteArray& bytes) {
     ParseResult result;
-    const QString notAPropertyList =
-        QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
-        result.error = notAPropertyList;
+        result.error = notAPropertyList();
         return result;
     }
     // libplist has no limits of its own: deep nesting overflows its stack and shared binary objects
@@ -156,7 +154,7 @@ ParseResult parse(const QByteArray& bytes) {
     else
         plist_from_xml(bytes.constData(), length, &root);
     if (!root) {
-        result.error = notAPropertyList;
+        result.error = notAPropertyList();
         return result;
     }
     Document document;

@@ -13,10 +13,6 @@ namespace lq::plist {
 
 namespace {
 
-QString notAPropertyList() {
-    return QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
-}
-
 struct FreeNode {
     void operator()(plist_t node) const { plist_free(node); }
 };

@@ -13,9 +13,6 @@ namespace lq::plist {
 
 namespace {
 
-QString notAList() {
-    return QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
-}
 QString tooDeep() {
     return QStringLiteral("The data couldn’t be read because it is nested more than %1 levels deep.")
         .arg(kMaxNesting);
@@ -40,19 +37,19 @@ public:
     QString problem() {
         // libplist compares tag names as C strings: a NUL would make "dict\0x" a dictionary.
         if (std::memchr(pos_, 0, static_cast<size_t>(end_ - pos_)))
-            return notAList();
+            return notAPropertyList();
         while (true) {
             skipSpace();
             if (pos_ == end_)
                 break;
             if (*pos_ != '<')
-                return notAList(); // text between elements
+                return notAPropertyList(); // text between elements
             ++pos_;
             if (const QString p = markup(); !p.isEmpty())
                 return p;
         }
         if (!open_.empty())
-            return notAList();
+            return notAPropertyList();
         if (layout_ && (layoutBroken_ || layout_->contentEnd < 0))
             *layout_ = XmlArrayLayout();
         return QString();
@@ -63,17 +60,17 @@ private:
 
     QString markup() {
         if (pos_ == end_)
-            return notAList();
+            return notAPropertyList();
         if (*pos_ == '?')
-            return skipQuotedPast("?>") ? QString() : notAList();
+            return skipQuotedPast("?>") ? QString() : notAPropertyList();
         if (*pos_ == '!') {
             if (startsWith("!--"))
-                return skipPast("-->") ? QString() : notAList();
+                return skipPast("-->") ? QString() : notAPropertyList();
             // A DOCTYPE with an internal subset is never in a property list, and libplist skips one
             // its own way: refuse it rather than guess where it ends.
             if (startsWith("!DOCTYPE"))
-                return skipQuotedPast(">", "[") ? QString() : notAList();
-            return notAList();
+                return skipQuotedPast(">", "[") ? QString() : notAPropertyList();
+            return notAPropertyList();
         }
         return tag();
     }
@@ -84,10 +81,10 @@ private:
         while (pos_ < end_ && !isSpace(*pos_) && *pos_ != '<' && *pos_ != '>')
             ++pos_;
         if (pos_ == end_ || *pos_ == '<')
-            return notAList();
+            return notAPropertyList();
         auto nameLength = static_cast<size_t>(pos_ - name);
         if (*pos_ != '>' && !skipQuotedTo('>'))
-            return notAList();
+            return notAPropertyList();
         const bool empty = *(pos_ - 1) == '/';
         if (empty)
             nameLength = std::min(nameLength, static_cast<size_t>(pos_ - name - 1));
@@ -97,7 +94,7 @@ private:
         if (tagName.starts_with('/')) {
             const Kind kind = kindOf(tagName.substr(1));
             if (open_.empty() || open_.back() != kind)
-                return notAList();
+                return notAPropertyList();
             open_.pop_back();
             if (kind != Kind::Plist)
                 noteClosed(tagStart);
@@ -107,7 +104,7 @@ private:
         if (kind == Kind::Plist) {
             // libplist recurses into a <plist> met before any value; only the outermost one is real.
             if (!open_.empty())
-                return notAList();
+                return notAPropertyList();
             if (!empty)
                 open_.push_back(kind);
             return QString();
@@ -141,29 +138,29 @@ private:
             const auto* markup =
                 static_cast<const char*>(std::memchr(pos_, '<', static_cast<size_t>(end_ - pos_)));
             if (!markup)
-                return notAList();
+                return notAPropertyList();
             pos_ = markup;
             if (startsWith("<!--")) {
                 pos_ += 4;
                 if (!skipPast("-->"))
-                    return notAList();
+                    return notAPropertyList();
             } else if (startsWith("<![CDATA[")) {
                 pos_ += 9;
                 if (!skipPast("]]>"))
-                    return notAList();
+                    return notAPropertyList();
             } else if (startsWith("</")) {
                 pos_ += 2;
                 while (pos_ < end_ && *pos_ != '>') {
                     if (*pos_ == '<')
-                        return notAList();
+                        return notAPropertyList();
                     ++pos_;
                 }
                 if (pos_ == end_)
-                    return notAList();
+                    return notAPropertyList();
                 ++pos_;
                 return QString();
             } else {
-                return notAList(); // an element inside text
+                return notAPropertyList(); // an element inside text
             }
         }
     }
@@ -232,19 +229,23 @@ private:
         pos_ += at + terminator.size();
         return true;
     }
+    // From the opening quote at pos_ to its closing quote; false when it never closes or holds a '<'.
+    bool stepToClosingQuote() {
+        const char* close =
+            static_cast<const char*>(std::memchr(pos_ + 1, '"', static_cast<size_t>(end_ - pos_ - 1)));
+        if (!close || std::memchr(pos_, '<', static_cast<size_t>(close - pos_)))
+            return false;
+        pos_ = close;
+        return true;
+    }
     // To `c`, stepping over double-quoted runs as libplist does; a '<' on the way is refused, since a
     // markup character there means the reader and this scan could disagree about where the tag ends.
     bool skipQuotedTo(char c) {
         while (pos_ < end_ && *pos_ != c) {
             if (*pos_ == '<')
                 return false;
-            if (*pos_ == '"') {
-                const char* close = static_cast<const char*>(
-                    std::memchr(pos_ + 1, '"', static_cast<size_t>(end_ - pos_ - 1)));
-                if (!close || std::memchr(pos_, '<', static_cast<size_t>(close - pos_)))
-                    return false;
-                pos_ = close;
-            }
+            if (*pos_ == '"' && !stepToClosingQuote())
+                return false;
             ++pos_;
         }
         return pos_ < end_;
@@ -258,13 +259,8 @@ private:
             }
             if (*pos_ == '<' || refused.find(*pos_) != std::string_view::npos)
                 return false;
-            if (*pos_ == '"') {
-                const char* close = static_cast<const char*>(
-                    std::memchr(pos_ + 1, '"', static_cast<size_t>(end_ - pos_ - 1)));
-                if (!close || std::memchr(pos_, '<', static_cast<size_t>(close - pos_)))
-                    return false;
-                pos_ = close;
-            }
+            if (*pos_ == '"' && !stepToClosingQuote())
+                return false;
             ++pos_;
         }
         return false;
@@ -329,7 +325,7 @@ private:
 
     QString trailer() {
         if (size_ < kHeader + kTrailer)
-            return notAList();
+            return notAPropertyList();
         const uint64_t t = size_ - kTrailer;
         offsetWidth_ = data_[t + 6];
         refWidth_ = data_[t + 7];
@@ -337,11 +333,11 @@ private:
         root_ = number(t + 16, 8);
         tableAt_ = number(t + 24, 8);
         if (!readableWidth(offsetWidth_) || !readableWidth(refWidth_))
-            return notAList();
+            return notAPropertyList();
         // Every object takes at least one byte between the header and the offset table.
         if (tableAt_ < kHeader + 1 || tableAt_ > t || count_ == 0 || count_ > tableAt_ - kHeader ||
             root_ >= count_ || count_ > (t - tableAt_) / offsetWidth_)
-            return notAList();
+            return notAPropertyList();
         if (count_ > static_cast<uint64_t>(kMaxValues))
             return tooLarge();
         return QString();
@@ -454,7 +450,7 @@ private:
         auto enter = [&](uint64_t index) -> QString {
             const auto object = this->object(index);
             if (!object)
-                return notAList();
+                return notAPropertyList();
             if (!object->container) {
                 state[index] = Done;
                 valuesOf[index] = 1;
@@ -477,10 +473,10 @@ private:
                 const bool isKey = frame.object.dictionary && frame.next < frame.object.refs / 2;
                 ++frame.next;
                 if (child >= count_ || (isKey && !isText(child)))
-                    return notAList();
+                    return notAPropertyList();
                 QString p;
                 if (state[child] == Open)
-                    return notAList(); // a list that contains itself
+                    return notAPropertyList(); // a list that contains itself
                 if (state[child] == Done)
                     p = fold(child);
                 else

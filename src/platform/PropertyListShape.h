@@ -17,6 +17,11 @@ inline constexpr qint64 kMaxValues = 1'000'000;
 // Bytes of strings and data a decoded binary list may hold, counting shared objects every time.
 inline constexpr qint64 kMaxDecodedBytes = 64LL * 1024 * 1024;
 
+// What any bytes that are not a property list give, phrased as the platform phrases it.
+inline QString notAPropertyList() {
+    return QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
+}
+
 // Empty when the bytes may be handed to libplist, otherwise a readable reason why not. Bytes starting
 // with "bplist00" are judged as a binary list, anything else as XML.
 QString shapeProblem(const QByteArray& bytes);

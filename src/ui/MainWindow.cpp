@@ -2,11 +2,11 @@
 #include "ui/MainWindow.h"
 
 #include "check/ViewController.h"
+#include "platform/ProcessClock.h"
 #include "ui/AfterFirstPaint.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -24,8 +24,6 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <ctime>
-#include <unistd.h>
 
 namespace lq {
 
@@ -71,28 +69,6 @@ protected:
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         }
         return false;
-    }
-
-private:
-    // Linux keeps the process's start time in clock ticks since boot; elsewhere it says -1.
-    static double msSinceProcessStart() {
-#ifndef __linux__
-        return -1;
-#else
-        QFile stat(QStringLiteral("/proc/self/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            return -1;
-        const QByteArray text = stat.readAll();
-        // The fields after the command name, which is in parentheses and may hold blanks.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 20)
-            return -1;
-        timespec now{};
-        clock_gettime(CLOCK_BOOTTIME, &now);
-        const double nowMs =
-            static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
-        return nowMs - fields[19].toDouble() * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-#endif
     }
 };
 
