@@ -89,14 +89,33 @@ TEST_F(NamedFixture, DownloadOnlyModeTitlesArgumentsAndReveal) {
     EXPECT_EQ(view.buttonTitle, QStringLiteral("Download Named Update"));
     h.tools.answer(QStringLiteral("/usr/bin/osascript"), {}, QString());
     view.name = QStringLiteral("Unknown Thing");
-    controller->installNamedButton(); // the tool is missing here: a failed run
+    controller->installNamedButton(); // the tool is missing here: a failed run, with nothing to show
     ASSERT_TRUE(finish());
-    EXPECT_EQ(view.output, QStringLiteral(" Failed, error = 127"));
+    EXPECT_EQ(view.output, QStringLiteral("❌ error 127"));
+    const QStringList args = {QStringLiteral("-d"), QStringLiteral("--include-config-data"),
+                              QStringLiteral("Safari 26")};
+    h.tools.answer(QStringLiteral("/usr/sbin/softwareupdate"), args, QStringLiteral("Downloading Safari\n"));
+    view.name = QStringLiteral("Safari 26");
+    controller->installNamedButton();
+    ASSERT_TRUE(finish());
     const auto calls = h.tools.calls();
-    ASSERT_EQ(calls.size(), 2u);
+    ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].args, (QStringList{QStringLiteral("-d"), QStringLiteral("--include-config-data"),
                                           QStringLiteral("Unknown Thing")}));
-    EXPECT_EQ(calls[1].input, revealUpdatesScript().toUtf8());
+    EXPECT_EQ(calls[1].args, args);
+    EXPECT_EQ(calls[2].input, revealUpdatesScript().toUtf8());
+}
+
+TEST_F(NamedFixture, AFailedRunShowsTheToolsOwnWords) {
+    load();
+    h.tools.answer(
+        QStringLiteral("/usr/sbin/softwareupdate"),
+        {QStringLiteral("-i"), QStringLiteral("--include-config-data"), QStringLiteral("Safari 26")},
+        QStringLiteral("Software Update Tool\n"), 1, QStringLiteral("Safari 26: No such update\n"));
+    view.name = QStringLiteral("Safari 26");
+    controller->installNamedButton();
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(view.output, QStringLiteral("❌ Safari 26: No such update Software Update Tool error 1"));
 }
 
 TEST_F(NamedFixture, BlankAndOptionNamesStartNothing) {

@@ -115,6 +115,9 @@ TEST_F(ToolRunners, ToolsThatFailOrCannotStartGiveTheFailurePair) {
         EXPECT_EQ(pair.first, c.expected.first) << c.tool;
         EXPECT_EQ(pair.second, c.expected.second) << c.tool;
     }
+    // A failed run keeps what the tool said, for the update runs to show.
+    const OutputPair failed = runToolBothStreams(runner, QStringLiteral("/usr/bin/talks-then-fails"), {});
+    EXPECT_EQ(failed.failureText(), QStringLiteral("oops listing error 1"));
 }
 
 TEST_F(ToolRunners, AChildKilledByASignalIsNeverASuccess) {

@@ -47,19 +47,47 @@ TEST(InstallAllUpdates, ArgumentsStatusAndRevealByMode) {
     }
 }
 
-TEST(InstallAllUpdates, AFailedRunStillEndsWithTheHistoryAndTheRefresh) {
-    Harness h;
-    h.tools.answer(kCSU, {QStringLiteral("-ia"), QStringLiteral("--include-config-data")}, QString(), 1);
-    h.vc->runDate = h.system.clock;
-    h.vc->installAllUpdates();
-    ASSERT_TRUE(waitUntilIdle(*h.vc));
-    // The ✅ line first (two blanks: the empty output and the join), then whatever the install
-    // history says, then the refreshed security data comparison asks for its list.
-    EXPECT_TRUE(h.view.report.startsWith(QStringLiteral("✅  Failed, error = 1\n")))
-        << h.view.report.toStdString();
-    EXPECT_EQ(h.view.fieldText(Field::updateStatusText), QStringLiteral("✅ updates installed."));
-    EXPECT_TRUE(
-        h.http.requested.contains(QStringLiteral("https://example.test/updates/master/sysupdates.plist")));
+TEST(InstallAllUpdates, AFailedRunSaysSoAndStillEndsWithTheHistoryAndTheRefresh) {
+    struct Case {
+        const char* name;
+        bool downloadOnly;
+        QString out;
+        QString err;
+        QString status;
+        QString line;
+    };
+    const Case cases[] = {
+        {"install, the tool explains", false,
+         QStringLiteral("Software Update Tool\n\nFinding available software\n"),
+         QStringLiteral("Error downloading Safari: not enough space.\n"),
+         QStringLiteral("❌ updates not installed."),
+         QStringLiteral("❌ Error downloading Safari: not enough space. Software Update Tool\n\nFinding "
+                        "available software error 1\n")},
+        {"download, silent failure", true, QString(), QString(), QStringLiteral("❌ updates not downloaded."),
+         QStringLiteral("❌ error 1\n")},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        const QStringList args = {c.downloadOnly ? QStringLiteral("-da") : QStringLiteral("-ia"),
+                                  QStringLiteral("--include-config-data")};
+        h.tools.answer(kCSU, args, c.out, 1, c.err);
+        h.tools.answer(kOsascript, {}, QString());
+        h.vc->noInstallSWU = c.downloadOnly;
+        h.vc->runDate = h.system.clock;
+        h.vc->installAllUpdatesButton();
+        ASSERT_TRUE(waitUntilIdle(*h.vc)) << c.name;
+        EXPECT_EQ(h.view.fieldText(Field::updateStatusText), c.status) << c.name;
+        // The failure line first, then whatever the install history says, then the refreshed
+        // security data comparison asks for its list.
+        EXPECT_TRUE(h.view.report.startsWith(c.line)) << c.name << ": " << h.view.report.toStdString();
+        EXPECT_TRUE(
+            h.http.requested.contains(QStringLiteral("https://example.test/updates/master/sysupdates.plist")))
+            << c.name;
+        // Nothing was downloaded, so there is no folder to show.
+        EXPECT_EQ(revealCalls(h.tools), 0) << c.name;
+        EXPECT_TRUE(h.view.updateButtonHidden) << c.name;
+        EXPECT_TRUE(h.view.spinnerHidden) << c.name;
+    }
 }
 
 TEST(InstallAllUpdates, ModeIsReadWhenTheRunEnds) {

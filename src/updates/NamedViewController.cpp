@@ -72,10 +72,12 @@ void NamedViewController::installNamedUpdate() {
         QMetaObject::invokeMethod(
             this,
             [this, result] {
-                appendNamedOutput(result.combined());
+                appendNamedOutput(result.failed() ? QStringLiteral("❌ ") + result.failureText()
+                                                  : result.combined());
                 view_.setSpinnerAnimating(false);
                 view_.setSpinnerHidden(true);
-                if (noInstallSWU)
+                // There is nothing to show in the Finder when the download failed.
+                if (noInstallSWU && !result.failed())
                     runAppleScript(services_.tools, revealUpdatesScript());
                 --runsUnderWay_;
             },

@@ -3,13 +3,27 @@
 
 #include "platform/ToolRunner.h"
 
+#include <QStringList>
+
 namespace lq {
 
 OutputPair runToolBothStreams(ToolRunner& tools, const QString& path, const QStringList& args) {
     const ToolRun run = tools.run(path, args, ErrorStream::Capture);
+    const QString out = QString::fromUtf8(run.out);
+    const QString err = QString::fromUtf8(run.err);
     if (run.status != 0)
-        return {QString(), QStringLiteral("Failed, error = %1").arg(run.status)};
-    return {QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+        return {QString(), QStringLiteral("Failed, error = %1").arg(run.status), run.status, out, err};
+    return {out, err, 0, out, err};
+}
+
+QString OutputPair::failureText() const {
+    QStringList parts;
+    for (const QString& part : {err.trimmed(), out.trimmed()}) {
+        if (!part.isEmpty())
+            parts << part;
+    }
+    parts << QStringLiteral("error %1").arg(status);
+    return parts.join(QLatin1Char(' '));
 }
 
 } // namespace lq

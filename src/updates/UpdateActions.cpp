@@ -38,16 +38,24 @@ void ViewController::installAllUpdates() {
 
 void ViewController::finishUpdateRun(const OutputPair& result) {
     // The mode is read now, not when the run started: a switch during the run decides its wording.
-    setText(Field::updateStatusText,
-            noInstallSWU ? QStringLiteral("✅ updates downloaded.") : QStringLiteral("✅ updates installed."));
-    appendReport(QStringLiteral("✅ ") + result.combined() + QLatin1Char('\n'));
+    if (result.failed()) {
+        setText(Field::updateStatusText, noInstallSWU ? QStringLiteral("❌ updates not downloaded.")
+                                                      : QStringLiteral("❌ updates not installed."));
+        appendReport(QStringLiteral("❌ ") + result.failureText() + QLatin1Char('\n'));
+    } else {
+        setText(Field::updateStatusText, noInstallSWU ? QStringLiteral("✅ updates downloaded.")
+                                                      : QStringLiteral("✅ updates installed."));
+        appendReport(QStringLiteral("✅ ") + result.combined() + QLatin1Char('\n'));
+    }
+    // Even a failed run may have installed some of the updates.
     listInstallHistory();
     checkSecurityDataVersions();
     view.setUpdateButtonHidden(true);
     view.setUpdateButtonEnabled(true);
     view.setSpinnerAnimating(false);
     view.setSpinnerHidden(true);
-    if (noInstallSWU)
+    // There is nothing to show in the Finder when the download failed.
+    if (noInstallSWU && !result.failed())
         runAppleScript(revealUpdatesScript());
 }
 
