@@ -260,24 +260,34 @@ TEST(PlatformSecurityLines, EvaluatedFormJudgesEachSetting) {
         EXPECT_EQ(classifyEvaluatedPolicyLine(QString::fromUtf8(c.line)), c.kind) << c.line;
 }
 
-TEST(PlatformSecurityLines, ListedFormMarksSettingsWithoutJudging) {
+TEST(PlatformSecurityLines, ListedFormJudgesOnLikeEnabled) {
     struct Case {
         const char* line;
         PolicyLine kind;
     };
     const Case cases[] = {
-        {"        Secure Boot: Reduced Security", PolicyLine::Good},
-        {"        System Integrity Protection: Off", PolicyLine::Good},
+        {"        Secure Boot: Full Security", PolicyLine::Good},
+        {"        Secure Boot: Reduced Security", PolicyLine::Warning},
+        {"        System Integrity Protection: On", PolicyLine::Good},
+        {"        System Integrity Protection: Off", PolicyLine::Warning},
         {"        Signed System Volume: On", PolicyLine::Good},
+        {"        Signed System Volume: Off", PolicyLine::Warning},
         {"        Kernel CTRR: On", PolicyLine::Good},
-        {"        Boot Arguments Filtering: Off", PolicyLine::Good},
-        {"        Allow All Kernel Extensions: Yes", PolicyLine::Good},
+        {"        Boot Arguments Filtering: Off", PolicyLine::Warning},
+        // Only the value counts: "On" elsewhere in a line proves nothing.
+        {"        Boot Arguments Filtering (On request): Off", PolicyLine::Warning},
+        {"        Kernel CTRR: Only when booted", PolicyLine::Warning},
+        {"        Kernel CTRR: On ", PolicyLine::Good},
+        {"        Allow All Kernel Extensions: No", PolicyLine::Good},
+        {"        Allow All Kernel Extensions: Yes", PolicyLine::Warning},
         {"        User Approved Privileged MDM Operations: No", PolicyLine::Plain},
         {"        DEP Approved Privileged MDM Operations: Yes", PolicyLine::Plain},
         {"      Boot UUID: 364FE951-3F1C-5640-8AED-D0AF4AFC3670", PolicyLine::Skipped},
     };
     for (const Case& c : cases)
         EXPECT_EQ(classifyListedPolicyLine(QString::fromUtf8(c.line)), c.kind) << c.line;
+    // The evaluated wording is not loosened: "On" there is no "Enabled".
+    EXPECT_EQ(classifyEvaluatedPolicyLine(QStringLiteral("  Kernel CTRR: On")), PolicyLine::Warning);
 }
 
 TEST(PlatformSecurityReport, BuildsTheSectionAndTheVerdict) {
@@ -336,7 +346,7 @@ TEST(PlatformSecurityReport, BuildsTheSectionAndTheVerdict) {
          QStringLiteral("Apple Silicon Security:\n\tUser Approved Privileged MDM Operations: No\n"
                         "\tDEP Approved Privileged MDM Operations: No\n"),
          std::nullopt},
-        // Without "Enabled" or "Disabled" anywhere the settings are listed, not judged.
+        // Without "Enabled" or "Disabled" anywhere the settings are listed with "On"/"Off".
         {"listed form", listed,
          QStringLiteral("Apple Platform Security:\n"
                         "\t🍏 Secure Boot: Full Security\n"
@@ -351,7 +361,7 @@ TEST(PlatformSecurityReport, BuildsTheSectionAndTheVerdict) {
         {"listed form, reduced security",
          withLine(listed, QStringLiteral("Full Security"), QStringLiteral("Reduced Security")),
          QStringLiteral("Apple Platform Security:\n"
-                        "\t🍏 Secure Boot: Reduced Security\n"
+                        "\t⚠️ Secure Boot: Reduced Security\n"
                         "\t🍏 System Integrity Protection: On\n"
                         "\t🍏 Signed System Volume: On\n"
                         "\t🍏 Kernel CTRR: On\n"
@@ -359,7 +369,20 @@ TEST(PlatformSecurityReport, BuildsTheSectionAndTheVerdict) {
                         "\t🍏 Allow All Kernel Extensions: No\n"
                         "\tUser Approved Privileged MDM Operations: No\n"
                         "\tDEP Approved Privileged MDM Operations: No\n"),
-         QStringLiteral("See Platform Security below")},
+         partial},
+        {"listed form, SIP off and kernel extensions allowed",
+         withLine(withLine(listed, QStringLiteral("Protection: On"), QStringLiteral("Protection: Off")),
+                  QStringLiteral("Extensions: No"), QStringLiteral("Extensions: Yes")),
+         QStringLiteral("Apple Platform Security:\n"
+                        "\t🍏 Secure Boot: Full Security\n"
+                        "\t⚠️ System Integrity Protection: Off\n"
+                        "\t🍏 Signed System Volume: On\n"
+                        "\t🍏 Kernel CTRR: On\n"
+                        "\t🍏 Boot Arguments Filtering: On\n"
+                        "\t⚠️ Allow All Kernel Extensions: Yes\n"
+                        "\tUser Approved Privileged MDM Operations: No\n"
+                        "\tDEP Approved Privileged MDM Operations: No\n"),
+         partial},
         {"listed form, four lines", QStringLiteral("Controller:\n  Secure Boot: Full Security\n  a\n  b\n"),
          QStringLiteral("Apple Platform Security:\n"), std::nullopt},
     };

@@ -32,6 +32,28 @@ PolicyLine goodIf(bool good) {
     return good ? PolicyLine::Good : PolicyLine::Warning;
 }
 
+// The setting's value: what follows the last ": " of the line, without surrounding white space.
+QString settingValue(const QString& line) {
+    const qsizetype colon = line.lastIndexOf(QLatin1String(": "));
+    return colon < 0 ? QString() : line.mid(colon + 2).trimmed();
+}
+
+// The first setting named decides, in this order. The listed wording says "On" where the evaluated
+// one says "Enabled"; both are judged by the same table, so a relaxed setting is never shown as good.
+PolicyLine classifyPolicyLine(const QString& line, bool listedWording) {
+    if (line.contains(QLatin1String("Secure Boot")))
+        return goodIf(line.contains(QLatin1String("Full Sec")));
+    if (containsAny(line, {QLatin1String("System Integrity"), QLatin1String("Signed System"),
+                           QLatin1String("Kernel CT"), QLatin1String("Boot Arguments")}))
+        return goodIf(line.contains(QLatin1String("Enable")) ||
+                      (listedWording && settingValue(line) == QLatin1String("On")));
+    if (line.contains(QLatin1String("Allow All Kernel")))
+        return goodIf(line.contains(QLatin1String(": No")));
+    if (containsAny(line, {QLatin1String("User Approved Priv"), QLatin1String("DEP Approved Priv")}))
+        return PolicyLine::Plain;
+    return PolicyLine::Skipped;
+}
+
 } // namespace
 
 bool sipIsOn(const QString& csrutilStatus) {
@@ -75,27 +97,11 @@ SecurityVerdict fileVaultVerdict(const QString& fdesetupStatus) {
 }
 
 PolicyLine classifyEvaluatedPolicyLine(const QString& line) {
-    // The first setting named decides, in this order.
-    if (line.contains(QLatin1String("Secure Boot")))
-        return goodIf(line.contains(QLatin1String("Full Sec")));
-    if (containsAny(line, {QLatin1String("System Integrity"), QLatin1String("Signed System"),
-                           QLatin1String("Kernel CT"), QLatin1String("Boot Arguments")}))
-        return goodIf(line.contains(QLatin1String("Enable")));
-    if (line.contains(QLatin1String("Allow All Kernel")))
-        return goodIf(line.contains(QLatin1String(": No")));
-    if (containsAny(line, {QLatin1String("User Approved Priv"), QLatin1String("DEP Approved Priv")}))
-        return PolicyLine::Plain;
-    return PolicyLine::Skipped;
+    return classifyPolicyLine(line, false);
 }
 
 PolicyLine classifyListedPolicyLine(const QString& line) {
-    if (containsAny(line, {QLatin1String("Secure Boot"), QLatin1String("System Integrity"),
-                           QLatin1String("Signed System"), QLatin1String("Kernel CT"),
-                           QLatin1String("Boot Arguments"), QLatin1String("Allow All Kernel")}))
-        return PolicyLine::Good;
-    if (containsAny(line, {QLatin1String("User Approved Priv"), QLatin1String("DEP Approved Priv")}))
-        return PolicyLine::Plain;
-    return PolicyLine::Skipped;
+    return classifyPolicyLine(line, true);
 }
 
 QString policyLinePrefix(PolicyLine kind) {
@@ -136,10 +142,11 @@ PlatformSecurity platformSecurity(const QString& chipReport) {
             allFull = false;
     }
 
-    if (!evaluated)
+    // A listed report only points to its lines while every setting in it is good.
+    if (!evaluated && allFull)
         result.statusText = QStringLiteral("See Platform Security below");
     // A report in which no setting could be found proves nothing, so it earns no "full" verdict.
-    else if (judged > 0)
+    else if (!evaluated || judged > 0)
         result.statusText = allFull ? QStringLiteral("🍏 Platform Security full.")
                                     : QStringLiteral("⚠️ Platform Security partial.");
     return result;

@@ -38,13 +38,14 @@ enum class PolicyLine {
 };
 // Judges a line of a chip report whose settings read "Enabled"/"Disabled".
 PolicyLine classifyEvaluatedPolicyLine(const QString& line);
-// Sorts a line of a chip report whose settings are not judged (older wording): settings get the
-// Apple mark, the MDM lines none.
+// Judges a line of a chip report that lists its settings as "On"/"Off" (older wording) by the same
+// table, with "On" counting as enabled; the MDM lines stay plain.
 PolicyLine classifyListedPolicyLine(const QString& line);
 QString policyLinePrefix(PolicyLine kind);
 
 // The Apple-silicon section of the block and the verdict for `sipStatusText`; no verdict when the
-// report is too short to hold a boot policy, or when none of its lines could be judged.
+// report is too short to hold a boot policy, or when none of its lines could be judged. A listed
+// report whose settings are all good points to its lines; one with a relaxed setting is partial.
 struct PlatformSecurity {
     QString block;
     std::optional<QString> statusText;
