@@ -26,14 +26,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString installed[] = {installedVersion, kVersionNotFound, QString(), QStringLiteral("5321")};
     for (int osVersionCode : {14, 15, 16, 17, 18, 19, 20, 21, 31}) {
         const OsDependentKeys keys = securityDataKeysFor(osVersionCode);
-        for (const char* key : {"XProtect15", "XPremed", "MRT", keys.tcc, keys.kext}) {
-            const QString reference = referenceString(root, key);
+        for (const QStringList& key :
+             {QStringList{QStringLiteral("XProtect15")}, QStringList{QStringLiteral("XPremed")},
+              QStringList{QStringLiteral("MRT")}, keys.tcc, keys.kext}) {
+            const QString reference = firstReferenceString(root, key);
             for (const QString& version : installed) {
                 const std::optional<ItemVerdict> verdict =
                     compareSecurityItem(QStringLiteral("XProtect"), version, reference);
-                fuzz::require(verdict.has_value() == (!version.isEmpty() && !reference.isEmpty()),
-                              "an item with an empty version has no verdict");
-                if (verdict)
+                fuzz::require(
+                    verdict.has_value() ==
+                        (!version.isEmpty() && !(reference.isEmpty() && version == kVersionNotFound)),
+                    "an item with an empty version, or with nothing installed or published, has no verdict");
+                if (verdict && reference.isEmpty())
+                    fuzz::require(verdict->reportLine.isEmpty() &&
+                                      !verdict->statusText.startsWith(QStringLiteral("✅")) &&
+                                      !verdict->statusText.startsWith(QStringLiteral("❌")),
+                                  "an unpublished item is shown without a mark and a line");
+                else if (verdict)
                     fuzz::require(verdict->statusText.startsWith(QStringLiteral("✅ ")) ==
                                       (version == reference),
                                   "only an identical version is current");

@@ -410,8 +410,16 @@ TEST_F(SecurityDataFetch, ReportsWhatTheFetchBrought) {
     const Case cases[] = {
         {"XML list", {200, "text/xml", kXmlList}, current, {}, "✅ XProtect 5321"},
         {"binary list", {200, "text/plain", toBinary(kXmlList)}, current, {}, "✅ XProtect 5321"},
-        {"not found", {404, "text/html", "<html/>"}, QStringLiteral("Got httpResponse error."), {}, nullptr},
-        {"server error", {500, "text/xml", kXmlList}, QStringLiteral("Got httpResponse error."), {}, nullptr},
+        {"not found",
+         {404, "text/html", "<html/>"},
+         QStringLiteral("Got httpResponse error.\n"),
+         {},
+         nullptr},
+        {"server error",
+         {500, "text/xml", kXmlList},
+         QStringLiteral("Got httpResponse error.\n"),
+         {},
+         nullptr},
         {"HTML page", {200, "text/html", "<html/>"}, QString(), {}, nullptr},
         {"empty body",
          {200, "text/plain", ""},
@@ -451,7 +459,7 @@ TEST_F(SecurityDataFetch, ARefusedConnectionIsReportedAndKeepsTheFields) {
     keepPreviousTexts();
     offline.checkSecurityDataVersions();
     ASSERT_TRUE(test::waitUntilIdle(offline, 20000));
-    EXPECT_EQ(h.view.report, QStringLiteral("Got URLSession error."));
+    EXPECT_EQ(h.view.report, QStringLiteral("Got URLSession error.\n"));
     EXPECT_TRUE(h.view.alerts.isEmpty());
     EXPECT_TRUE(fieldsKept());
 }

@@ -123,17 +123,18 @@ const ComparisonCase kComparisonCases[] = {
                "❌ MRT 1.92 should be 1.93\n"
                "✅ TCC 18.0 should be 18.0\n"
                "✅ KEXT 18.5 should be 18.5\n"},
+    // Nothing published to judge by: the installed version is shown, without a mark or a line.
     {.name = "empty reference values",
      .listChanges = {{"MRT", str("")}, {"XPremed", str("")}},
-     .xpr = kInitialXpr,
+     .xpr = "XPR 145",
      .report = "✅ XProtect 5321 should be 5321\n"
                "✅ TCC 18.0 should be 18.0\n"
                "✅ KEXT 18.5 should be 18.5\n"},
     {.name = "missing and mistyped reference values read as empty",
      .listChanges = {{"XProtect15", ""}, {"TCC18", "<integer>18</integer>"}, {"KEXT18", "<array/>"}},
-     .xprotect = kInitialXProtect,
-     .tcc = kInitialTcc,
-     .kext = kInitialKext,
+     .xprotect = "XProtect 5321",
+     .tcc = "TCC 18.0",
+     .kext = "KEXT 18.5",
      .report = "✅ XPR 145 should be 145\n"
                "✅ MRT 1.93 should be 1.93\n"},
     {.name = "missing bundle",
@@ -156,7 +157,7 @@ const ComparisonCase kComparisonCases[] = {
      .xprotIsUpd = true,
      .mrtIsUpd = true,
      .tccIsUpd = true,
-     .xprotect = "❌ No XProtect version found. 👈",
+     .xprotect = "XProtect 5321 👈",
      .tcc = "✅ TCC 18.0 👈",
      .report = "✅ XPR 145 should be 145\n"
                "✅ MRT 1.93 should be 1.93\n"
@@ -258,6 +259,19 @@ TEST_F(SecurityDataCheck, ChoosesTheTccAndKextKeysByOsVersion) {
         EXPECT_EQ(field(Field::kextVersionText), QStringLiteral("✅ TCC ") + QString::fromUtf8(c.tcc));
         EXPECT_EQ(field(Field::gatekeepVersionText), QStringLiteral("✅ KEXT ") + QString::fromUtf8(c.kext));
     }
+}
+
+TEST_F(SecurityDataCheck, AValueForTheMacsOwnReleaseComesFirst) {
+    std::map<QByteArray, QByteArray> list = fullList();
+    list["TCC20"] = str("20.6");
+    list["KEXT20"] = str("");
+    serve(plistDocument(dictionary(list)));
+    install({"5321", "145", "1.93", "20.6", "18.5"});
+    h.vc->osVersion = 20;
+    check();
+    EXPECT_EQ(field(Field::kextVersionText), QStringLiteral("✅ TCC 20.6"));
+    // An empty value for the release falls back to the one shared since macOS 13.
+    EXPECT_EQ(field(Field::gatekeepVersionText), QStringLiteral("✅ KEXT 18.5"));
 }
 
 TEST_F(SecurityDataCheck, FetchesTheSecurityDataListOfTheReferenceRepository) {
@@ -382,12 +396,12 @@ TEST_F(SecurityDataCheck, FailedOrIgnoredFetchesKeepTheFields) {
         const char* report;
     } cases[] = {
         {"no connection", HttpResponse{true, QStringLiteral("refused"), false, 0, {}, {}},
-         "Got URLSession error."},
+         "Got URLSession error.\n"},
         {"not found", HttpResponse{false, {}, true, 404, QStringLiteral("text/plain"), "missing"},
-         "Got httpResponse error."},
+         "Got httpResponse error.\n"},
         {"not HTTP",
          HttpResponse{false, {}, false, 0, QStringLiteral("text/xml"), plistDocument(dictionary(fullList()))},
-         "Got httpResponse error."},
+         "Got httpResponse error.\n"},
         {"an HTML page", HttpResponse{false, {}, true, 200, QStringLiteral("text/html"), "<html></html>"},
          ""},
     };

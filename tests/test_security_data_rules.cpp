@@ -10,16 +10,24 @@ namespace {
 TEST(SecurityDataKeys, FollowTheOsVersionCode) {
     struct Case {
         int code;
-        const char* tcc;
-        const char* kext;
+        QStringList tcc;
+        QStringList kext;
     };
-    const Case cases[] = {{14, "TCC15", "KEXT15"}, {15, "TCC15", "KEXT15"}, {16, "TCC16", "KEXT16"},
-                          {17, "TCC17", "KEXT17"}, {18, "TCC18", "KEXT18"}, {19, "TCC18", "KEXT18"},
-                          {31, "TCC18", "KEXT18"}};
+    const Case cases[] = {
+        {14, {"TCC15"}, {"KEXT15"}},
+        {15, {"TCC15"}, {"KEXT15"}},
+        {16, {"TCC16"}, {"KEXT16"}},
+        {17, {"TCC17"}, {"KEXT17"}},
+        {18, {"TCC18"}, {"KEXT18"}},
+        // A value for the release itself first, then the one every release from macOS 13 on shares.
+        {19, {"TCC19", "TCC18"}, {"KEXT19", "KEXT18"}},
+        {20, {"TCC20", "TCC18"}, {"KEXT20", "KEXT18"}},
+        {31, {"TCC31", "TCC18"}, {"KEXT31", "KEXT18"}},
+    };
     for (const Case& c : cases) {
         const OsDependentKeys keys = securityDataKeysFor(c.code);
-        EXPECT_STREQ(keys.tcc, c.tcc) << c.code;
-        EXPECT_STREQ(keys.kext, c.kext) << c.code;
+        EXPECT_EQ(keys.tcc, c.tcc) << c.code;
+        EXPECT_EQ(keys.kext, c.kext) << c.code;
     }
 }
 
@@ -40,7 +48,9 @@ TEST(SecurityItemVerdict, IsExactStringEquality) {
         {"2.0", "2.00", "❌ XProtect 2.0", "❌ XProtect 2.0 should be 2.00\n"},
         {"1.0a", "1.0A", "❌ XProtect 1.0a", "❌ XProtect 1.0a should be 1.0A\n"},
         {"Not found", "5321", "❌ XProtect Not found", "❌ XProtect Not found should be 5321\n"},
-        {"5321", "", std::nullopt, ""},
+        // Nothing published: the installed version is shown as it is, with no mark and no line.
+        {"5321", "", "XProtect 5321", ""},
+        {"Not found", "", std::nullopt, ""},
         {"", "5321", std::nullopt, ""},
         {"", "", std::nullopt, ""},
     };

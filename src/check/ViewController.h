@@ -27,6 +27,8 @@ public:
     // Constant paths, tool invocations and names.
     const QString theXProtCatPath =
         QStringLiteral("/Library/Apple/System/Library/CoreServices/XProtect.bundle");
+    // Where XProtect reads its rules from on macOS 15 and later.
+    const QString theXProtProtectedPath = QStringLiteral("/private/var/protected/xprotect/XProtect.bundle");
     const QString theXPremCatPath = QStringLiteral("/Library/Apple/System/Library/CoreServices/XProtect.app");
     const QString theKextCatPath =
         QStringLiteral("/Library/Apple/System/Library/Extensions/AppleKextExcludeList.kext");

@@ -70,7 +70,9 @@ ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pendin
     fetch.reportFailure = [controller, pending = std::move(pending)](const QString& failure) {
         if (!controller)
             return;
-        *pending += failure;
+        // A failure line ends its line, so that two failures, or a failure and the next result, do
+        // not run together.
+        *pending += failure + QLatin1Char('\n');
         controller->appendReport(*pending);
     };
     fetch.beginWork = [controller] {
@@ -109,6 +111,15 @@ bool checkHasEntries(const plist::Node& array, const AlertFunction& showErrorAle
 
 QString referenceString(const plist::Node& dictionary, const char* key) {
     return dictionary[key].string().value_or(QString());
+}
+
+QString firstReferenceString(const plist::Node& dictionary, const QStringList& keys) {
+    for (const QString& key : keys) {
+        const QString value = referenceString(dictionary, key.toUtf8().constData());
+        if (!value.isEmpty())
+            return value;
+    }
+    return QString();
 }
 
 } // namespace lq

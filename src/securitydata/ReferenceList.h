@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -72,5 +73,7 @@ bool checkHasEntries(const plist::Node& array, const AlertFunction& showErrorAle
 
 // The string under `key` of a dictionary; a missing key or a value of another type reads as empty.
 QString referenceString(const plist::Node& dictionary, const char* key);
+// The first of the keys that holds a non-empty string, or "" when none does.
+QString firstReferenceString(const plist::Node& dictionary, const QStringList& keys);
 
 } // namespace lq

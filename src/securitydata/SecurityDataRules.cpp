@@ -10,26 +10,43 @@
 namespace lq {
 
 OsDependentKeys securityDataKeysFor(int osVersionCode) {
-    // Every release from macOS 13 on shares one pair of keys. Nothing older than 10.15 runs the
-    // application, so a lower code can only be a misreading and gets the oldest keys.
+    // Nothing older than 10.15 runs the application, so a lower code can only be a misreading and
+    // gets the oldest keys.
     if (osVersionCode <= 15)
-        return {"TCC15", "KEXT15"};
-    if (osVersionCode == 16)
-        return {"TCC16", "KEXT16"};
-    if (osVersionCode == 17)
-        return {"TCC17", "KEXT17"};
-    return {"TCC18", "KEXT18"};
+        return {{QStringLiteral("TCC15")}, {QStringLiteral("KEXT15")}};
+    if (osVersionCode < 18) {
+        const QString code = QString::number(osVersionCode);
+        return {{QStringLiteral("TCC") + code}, {QStringLiteral("KEXT") + code}};
+    }
+    // From macOS 13 on a list may publish a value per release, and falls back to the shared one.
+    const QString code = QString::number(osVersionCode);
+    OsDependentKeys keys{{QStringLiteral("TCC") + code}, {QStringLiteral("KEXT") + code}};
+    if (osVersionCode != 18) {
+        keys.tcc << QStringLiteral("TCC18");
+        keys.kext << QStringLiteral("KEXT18");
+    }
+    return keys;
 }
 
 std::optional<ItemVerdict> compareSecurityItem(const QString& label, const QString& installed,
                                                const QString& reference) {
-    if (installed.isEmpty() || reference.isEmpty())
+    if (installed.isEmpty())
         return std::nullopt;
+    if (reference.isEmpty()) {
+        if (installed == kVersionNotFound)
+            return std::nullopt;
+        return ItemVerdict{label + QLatin1Char(' ') + installed, QString()};
+    }
     const QString mark = installed == reference ? QStringLiteral("✅ ") : QStringLiteral("❌ ");
     ItemVerdict verdict;
     verdict.statusText = mark + label + QLatin1Char(' ') + installed;
     verdict.reportLine = verdict.statusText + QStringLiteral(" should be ") + reference + QLatin1Char('\n');
     return verdict;
+}
+
+QString xprotectFallbackCopyLine(const QString& coreServicesVersion) {
+    return QStringLiteral("👉 XProtect fallback copy in CoreServices: ") + coreServicesVersion +
+           QLatin1Char('\n');
 }
 
 ItemVerdict compareDisplayFirmware(const QStringList& versions, const QString& build,

@@ -14,10 +14,12 @@ namespace lq {
 inline const QString kVersionNotFound = QStringLiteral("Not found");
 inline const QString kRecentlyUpdatedMark = QStringLiteral(" 👈");
 
-// The keys of the TCC data and the kernel extension exclude list for an OS version code.
+// The keys of the TCC data and the kernel extension exclude list for an OS version code, in the order
+// they are looked up: a list may publish one value per macOS release ("TCC20"), and older lists
+// publish one value for every release from macOS 13 on ("TCC18").
 struct OsDependentKeys {
-    const char* tcc;
-    const char* kext;
+    QStringList tcc;
+    QStringList kext;
 };
 OsDependentKeys securityDataKeysFor(int osVersionCode);
 
@@ -26,7 +28,9 @@ struct ItemVerdict {
     QString statusText;
     QString reportLine;
 };
-// Nothing when either version is empty: the item then keeps its status text and has no line.
+// Nothing when the installed version is empty, or when nothing is installed and nothing published:
+// the item then keeps its status text and has no line. With no published value an installed version
+// is shown without a mark and without a line, since there is nothing to judge it by.
 // Versions are equal only when the strings are identical; a newer installed version is not current.
 std::optional<ItemVerdict> compareSecurityItem(const QString& label, const QString& installed,
                                                const QString& reference);
@@ -34,6 +38,9 @@ std::optional<ItemVerdict> compareSecurityItem(const QString& label, const QStri
 // The Studio Display firmware against the reference: current only when every display has it.
 ItemVerdict compareDisplayFirmware(const QStringList& versions, const QString& build,
                                    const QString& reference);
+
+// The report line that names the CoreServices copy of XProtect when it differs from the copy in use.
+QString xprotectFallbackCopyLine(const QString& coreServicesVersion);
 
 // " 👈" after a status text of data installed within the last day.
 QString withRecentMark(const QString& statusText, bool recentlyUpdated);

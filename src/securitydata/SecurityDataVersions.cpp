@@ -37,32 +37,61 @@ QString bundleVersion(ViewController& vc, const QString& bundlePath, bool readDi
     return versionFromDefaultsOutput(run.status, run.out);
 }
 
+// The protected copy is the one XProtect itself reads on macOS 15 and later; the CoreServices copy is
+// its fallback and may lag behind it or run ahead of it.
+constexpr int kFirstProtectedXProtectCode = 20;
+
+struct InstalledXProtect {
+    QString version;
+    QString differingFallback; // the CoreServices copy's version when it differs from the one in use
+};
+
+InstalledXProtect installedXProtect(ViewController& vc, bool readDirectly) {
+    const QString coreServices = bundleVersion(vc, vc.theXProtCatPath, readDirectly);
+    if (vc.osVersion < kFirstProtectedXProtectCode)
+        return {coreServices, QString()};
+    const QString protectedCopy = bundleVersion(vc, vc.theXProtProtectedPath, readDirectly);
+    if (protectedCopy.isEmpty() || protectedCopy == kVersionNotFound)
+        return {coreServices, QString()};
+    const bool differs = coreServices != kVersionNotFound && coreServices != protectedCopy;
+    return {protectedCopy, differs ? coreServices : QString()};
+}
+
 void compareSecurityData(ViewController& vc, SecurityDataRun& run, const QByteArray& body) {
     const AlertFunction alert = [&vc](const QString& text) { vc.showErrorAlert(text); };
     if (const std::optional<plist::Document> list = parseReferenceList(body, alert, ListShape::Dictionary)) {
         const plist::Node root = list->root();
         const OsDependentKeys osKeys = securityDataKeysFor(vc.osVersion);
+        const InstalledXProtect xprotect = installedXProtect(vc, run.readBundlesDirectly);
         struct Item {
             QString label;
-            const char* key;
-            const QString& path;
+            QStringList keys;
+            QString installed;
             QString& status;
         };
         const Item items[] = {
-            {QStringLiteral("XProtect"), "XProtect15", vc.theXProtCatPath, run.xprotect},
-            {QStringLiteral("XPR"), "XPremed", vc.theXPremCatPath, run.xpr},
-            {QStringLiteral("MRT"), "MRT", vc.theMRTCatPath, run.mrt},
-            {QStringLiteral("TCC"), osKeys.tcc, vc.theTCCCatPath, run.tcc},
-            {QStringLiteral("KEXT"), osKeys.kext, vc.theKextCatPath, run.kext},
+            {QStringLiteral("XProtect"), {QStringLiteral("XProtect15")}, xprotect.version, run.xprotect},
+            {QStringLiteral("XPR"),
+             {QStringLiteral("XPremed")},
+             bundleVersion(vc, vc.theXPremCatPath, run.readBundlesDirectly),
+             run.xpr},
+            {QStringLiteral("MRT"),
+             {QStringLiteral("MRT")},
+             bundleVersion(vc, vc.theMRTCatPath, run.readBundlesDirectly),
+             run.mrt},
+            {QStringLiteral("TCC"), osKeys.tcc, bundleVersion(vc, vc.theTCCCatPath, run.readBundlesDirectly),
+             run.tcc},
+            {QStringLiteral("KEXT"), osKeys.kext,
+             bundleVersion(vc, vc.theKextCatPath, run.readBundlesDirectly), run.kext},
         };
         for (const Item& item : items) {
-            const QString reference = referenceString(root, item.key);
-            const QString installed = bundleVersion(vc, item.path, run.readBundlesDirectly);
             if (const std::optional<ItemVerdict> verdict =
-                    compareSecurityItem(item.label, installed, reference)) {
+                    compareSecurityItem(item.label, item.installed, firstReferenceString(root, item.keys))) {
                 item.status = verdict->statusText;
                 *run.pending += verdict->reportLine;
             }
+            if (&item.status == &run.xprotect && !xprotect.differingFallback.isEmpty())
+                *run.pending += xprotectFallbackCopyLine(xprotect.differingFallback);
         }
         if (vc.hasStudioDisplay) {
             const ItemVerdict verdict =
