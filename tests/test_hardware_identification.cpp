@@ -148,7 +148,7 @@ TEST(ReadDisplayFirmwareVersions, DefaultBuildSurvivesLinesWithoutOne) {
     EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("unknown)"));
 }
 
-TEST(RegistryFacts, ModelAndBootROMAreTakenWholeAndUntrimmed) {
+TEST(RegistryFacts, ModelAndBootROMLoseTheirTerminatingNulsOnly) {
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -156,7 +156,10 @@ TEST(RegistryFacts, ModelAndBootROMAreTakenWholeAndUntrimmed) {
     };
     const Case cases[] = {
         {"plain", QByteArrayLiteral("MacBookPro16,2"), QStringLiteral("MacBookPro16,2")},
-        {"trailing bytes stay", QByteArray("Macmini8,1\0", 11), QString::fromUtf8("Macmini8,1\0", 11)},
+        {"terminating NUL", QByteArray("MacBookPro16,2\0", 15), QStringLiteral("MacBookPro16,2")},
+        {"several NULs", QByteArray("Macmini8,1\0\0\0", 13), QStringLiteral("Macmini8,1")},
+        {"inner NUL stays", QByteArray("Mac\0mini8,1\0", 12), QString::fromUtf8("Mac\0mini8,1", 11)},
+        {"only NULs", QByteArray("\0\0", 2), QString()},
         {"white space stays", QByteArrayLiteral(" iMac20,1\n"), QStringLiteral(" iMac20,1\n")},
         {"missing", QByteArray(), QString()},
     };

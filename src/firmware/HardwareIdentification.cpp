@@ -28,14 +28,15 @@ void ViewController::identifyHardware() {
     }
 }
 
-// The registry's bytes are taken whole: the firmware checks test and show them as they stand.
+// The registry's text is taken as it stands but for its terminating NULs: the firmware checks test
+// and show it, and a NUL would travel into the report and the JSON.
 QString ViewController::readModelIdentifier() const {
-    return QString::fromUtf8(services.ioRegistry.platformExpertProperty(QStringLiteral("model")));
+    return registryText(services.ioRegistry.platformExpertProperty(QStringLiteral("model")));
 }
 
 QString ViewController::readBootROMVersion() const {
-    return QString::fromUtf8(services.ioRegistry.deviceTreeProperty(QStringLiteral("IODeviceTree:/rom"),
-                                                                    QStringLiteral("version")));
+    return registryText(services.ioRegistry.deviceTreeProperty(QStringLiteral("IODeviceTree:/rom"),
+                                                               QStringLiteral("version")));
 }
 
 QString ViewController::readSystemFirmwareVersion() {

@@ -105,4 +105,11 @@ bool reportsStudioDisplay(const QString& displaysReport) {
     return displaysReport.contains(QLatin1String("Studio Display:"));
 }
 
+QString registryText(const QByteArray& property) {
+    qsizetype length = property.size();
+    while (length > 0 && property.at(length - 1) == '\0')
+        --length;
+    return QString::fromUtf8(property.constData(), length);
+}
+
 } // namespace lq

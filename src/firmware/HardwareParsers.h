@@ -2,6 +2,7 @@
 // reports and whether a chip report belongs to an Apple-silicon Mac.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +37,11 @@ DisplayFirmwareLines parseDisplayFirmwareLines(const QString& displaysReport);
 // Whether a SPiBridgeDataType report names Apple-silicon boot firmware ("iBoot-…", or "mBoot-…" from
 // macOS 26.4 on). A report that names a T2 chip never does.
 bool isAppleSiliconChipReport(const QString& chipReport);
+
+// An I/O Registry text property as text. The registry stores such strings C-style, with a
+// terminating NUL (often more than one); those bytes are no part of the text. Everything else,
+// white space included, is taken as it stands.
+QString registryText(const QByteArray& property);
 
 // Whether a SPDisplaysDataType report lists a Studio Display.
 bool reportsStudioDisplay(const QString& displaysReport);
