@@ -64,6 +64,8 @@ XPR_PREDICATE = 'subsystem == "com.apple.XProtectFramework.PluginAPI" AND catego
 BUNDLES = {
     # key: (macOS path of the bundle, CFBundleIdentifier, CFBundleName)
     "xprotect": ("/Library/Apple/System/Library/CoreServices/XProtect.bundle", "com.apple.XProtect", "XProtect"),
+    # Where XProtect reads its rules from on macOS 15 and later; the CoreServices copy is its fallback.
+    "xprotect-protected": ("/private/var/protected/xprotect/XProtect.bundle", "com.apple.XProtect", "XProtect"),
     "xpr": ("/Library/Apple/System/Library/CoreServices/XProtect.app", "com.apple.XProtectFramework.XProtect", "XProtect"),
     "mrt": ("/Library/Apple/System/Library/CoreServices/MRT.app", "com.apple.MRT", "MRT"),
     "tcc": ("/Library/Apple/Library/Bundles/TCC_Compatibility.bundle", "com.apple.TCC_Compatibility", "TCC_Compatibility"),
@@ -253,15 +255,16 @@ def system_version(version, build, name="macOS", year=2026, with_build_id=True):
 
 
 def io_registry(model, serial, hw_uuid, rom_version, board_id=None, rom_date=None):
+    # Text properties end in a NUL byte, as the registry stores C strings.
     expert = {
-        "model": model.encode("ascii"),
+        "model": model.encode("ascii") + b"\0",
         "manufacturer": b"Apple Inc.",
         "IOPlatformSerialNumber": serial,
         "IOPlatformUUID": hw_uuid,
     }
     if board_id:
         expert["board-id"] = board_id.encode("ascii")
-    rom = {"version": rom_version.encode("ascii"), "vendor": b"Apple"}
+    rom = {"version": rom_version.encode("ascii") + b"\0", "vendor": b"Apple"}
     if rom_date:
         rom["release-date"] = rom_date.encode("ascii")
     return {"IOPlatformExpertDevice": expert, "IODeviceTree:/rom": rom}
@@ -799,13 +802,15 @@ def build_apple_silicon():
     serial = "KX7Q2M4HPD"
     hw = stable_uuid("apple-silicon", "hardware")
     r.plist("/System/Library/CoreServices/SystemVersion.plist", system_version("15.7.9", "24G830"))
-    r.plist("/IORegistry.plist", io_registry("Mac15,6", serial, hw, "iBoot-13822.81.10"))
+    # A patched Sequoia Mac carries the system firmware of the concurrent macOS 26 release (as the
+    # captured 15.7.x hardware reports do); only its OS loader stays on the 15.x line.
+    r.plist("/IORegistry.plist", io_registry("Mac15,6", serial, hw, "mBoot-18000.161.10"))
     r.data("csrutil-status", CSRUTIL_ENABLED)
     r.data("csrutil-authenticated-root", AUTH_ROOT_ENABLED)
     r.data("spctl-status", SPCTL_ENABLED)
     r.data("fdesetup-status", FILEVAULT_ON)
     r.data("system_profiler-SPiBridgeDataType", apple_silicon_bridge(
-        "Mac15,6", "iBoot-13822.81.10", stable_uuid("apple-silicon", "boot"), listed=False))
+        "Mac15,6", "mBoot-18000.161.10", stable_uuid("apple-silicon", "boot"), listed=False))
     r.data("system_profiler-SPHardwareDataType", sp_report(
         "Hardware:\n"
         "\n"
@@ -817,7 +822,7 @@ def build_apple_silicon():
         "      Chip: Apple M3 Pro\n"
         "      Total Number of Cores: 11 (5 performance and 6 efficiency)\n"
         "      Memory: 18 GB\n"
-        "      System Firmware Version: 13822.81.10\n"
+        "      System Firmware Version: 18000.161.10\n"
         "      OS Loader Version: 11881.140.96\n"
         "      Serial Number (system): %s\n"
         "      Hardware UUID: %s\n"
@@ -869,8 +874,11 @@ def build_apple_silicon():
         "apple-silicon", start, os_range("14.1", "14.6.1") + os_range("15.0.1", "15.7.9"), NOW_UTC, "14.1",
         safari, apps_common(start), 5356, start, start)
     r.plist("/Library/Receipts/InstallHistory.plist", entries, binary=True)
+    # XProtect reads the protected copy, which is current; the CoreServices fallback copy lags one
+    # version behind it.
     write_bundles(r, {
-        "xprotect": last["XProtectPlistConfigData"],
+        "xprotect-protected": last["XProtectPlistConfigData"],
+        "xprotect": str(int(last["XProtectPlistConfigData"]) - 1),
         "xpr": last["XProtectPayloads"],
         "mrt": "1.93",
         "tcc": last["TCC Configuration Data"],

@@ -77,6 +77,7 @@ REFUSED = [
     ("/usr/bin/open", ["a", "b"]),
 ]
 
+PROTECTED_XPROTECT = "/private/var/protected/xprotect/XProtect.bundle"
 BUNDLES = [
     "/Library/Apple/System/Library/CoreServices/XProtect.bundle",
     "/Library/Apple/System/Library/CoreServices/XProtect.app",
@@ -185,6 +186,36 @@ class Overrides(CopiedRoots):
         self.put("apple-silicon", ".sim/override/open.out", blob)
         r = self.run_stub("apple-silicon", "/usr/bin/open", ["https://example.org"])
         self.assertEqual(r.stdout, blob)
+
+    def test_cases_change_only_the_override_folder(self):
+        cases = os.path.join(REPO, "tools", "simgen", "cases.py")
+        su = "/usr/sbin/softwareupdate"
+        checks = [
+            ("intel-t2", "update-run-fails", [su, ["-ia", "--include-config-data"]], 1, b"not enough free space"),
+            ("intel-t2", "update-run-fails", [su, ["-da", "--include-config-data"]], 1, b"not enough free space"),
+            ("apple-silicon", "named-update-fails", [su, ["-i", "--include-config-data", "Safari"]], 1,
+             b"No such update"),
+            ("apple-silicon-listed", "policy-relaxed",
+             ["/usr/sbin/system_profiler", ["SPiBridgeDataType"]], 0, b"System Integrity Protection: Off"),
+            ("apple-silicon", "policy-relaxed",
+             ["/usr/sbin/system_profiler", ["SPiBridgeDataType"]], 0, b"Allow All Kernel Extensions: Yes"),
+        ]
+        for root, case, (stub, args), status, text in checks:
+            with self.subTest(root=root, case=case):
+                before = read(os.path.join(self.roots[root], ".sim", "data", "csrutil-status.out"), "rb")
+                r = subprocess.run([sys.executable, cases, self.roots[root], case], capture_output=True)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                r = self.run_stub(root, stub, args)
+                self.assertEqual(r.returncode, status)
+                self.assertIn(text, r.stdout + r.stderr)
+                self.assertEqual(read(os.path.join(self.roots[root], ".sim", "data", "csrutil-status.out"), "rb"),
+                                 before)
+                subprocess.run([sys.executable, cases, self.roots[root], "--clear"], check=True)
+                self.assertFalse(os.path.exists(os.path.join(self.roots[root], ".sim", "override")))
+        # A Mac without an Apple-silicon boot policy cannot have it relaxed.
+        r = subprocess.run([sys.executable, cases, self.roots["intel-catalina"], "policy-relaxed"],
+                           capture_output=True)
+        self.assertNotEqual(r.returncode, 0)
 
     def test_status_files(self):
         cases = [(b"0", 0, False), (b" 7 \n", 7, False), (b"010", 10, False), (b"255", 255, False),
@@ -321,7 +352,10 @@ class RootFiles(unittest.TestCase):
                 rom = io["IODeviceTree:/rom"]["version"]
                 self.assertIsInstance(model, bytes)
                 self.assertIsInstance(rom, bytes)
-                self.assertNotIn(b"\0", model)
+                # Text properties end in exactly one NUL, as the registry stores C strings.
+                for value in (model, rom):
+                    self.assertTrue(value.endswith(b"\0") and b"\0" not in value[:-1], value)
+                model, rom = model[:-1], rom[:-1]
                 # The hardware report names the same model and, on Intel, the same firmware.
                 hw = read(path + "/.sim/data/system_profiler-SPHardwareDataType.out")
                 self.assertIn("      Model Identifier: %s\n" % model.decode(), hw)
@@ -329,7 +363,7 @@ class RootFiles(unittest.TestCase):
                 rom = rom.decode()
                 if rom[:1].isdigit():  # Intel with T2 or a current EFI
                     self.assertEqual(fw, rom)
-                elif rom.startswith("iBoot-"):  # Apple silicon
+                elif rom.startswith(("iBoot-", "mBoot-")):  # Apple silicon
                     self.assertEqual(fw, rom[len("iBoot-"):])
                 else:  # old letter-style ROM: "MBA71.88Z.0178.B00..." shows as "MBA71.0178.B00"
                     parts = rom.split(".")
@@ -350,10 +384,15 @@ class RootFiles(unittest.TestCase):
                 for e in history:
                     self.assertEqual(set(e) - {"contentType"},
                                      {"date", "displayName", "displayVersion", "packageIdentifiers", "processName"})
-                # The newest XProtect data in the history is what the bundle holds.
+                # The newest XProtect data in the history is what the copy XProtect reads holds: the
+                # protected copy where there is one (macOS 15 and later), else the CoreServices copy.
                 xp = [e["displayVersion"] for e in history if e["displayName"] == "XProtectPlistConfigData"]
-                self.assertEqual(xp[-1], load_plist(path + BUNDLES[0] + "/Contents/Info.plist")
-                                 ["CFBundleShortVersionString"])
+                in_use = path + PROTECTED_XPROTECT + "/Contents/Info.plist"
+                if not os.path.exists(in_use):
+                    in_use = path + BUNDLES[0] + "/Contents/Info.plist"
+                self.assertEqual(xp[-1], load_plist(in_use)["CFBundleShortVersionString"])
+                major = int(sv["ProductVersion"].split(".")[0])
+                self.assertEqual(os.path.exists(path + PROTECTED_XPROTECT), major >= 15, root)
                 if root == "intel-t2":
                     self.assertTrue(raw.startswith(b"<?xml"))
                 if root == "apple-silicon":
@@ -370,7 +409,7 @@ class RootFiles(unittest.TestCase):
 
         published = load_plist(os.path.join(REFERENCE, "sysupdates.plist"))
         behind = [r for r in ROOTS if ver(r, 0) != published["XProtect15"]]
-        self.assertEqual(behind, ["intel-t2"])
+        self.assertEqual(behind, ["intel-t2", "apple-silicon"])
         self.assertIn("is activated", data("apple-silicon", "AssetCacheManagerUtil-isActivated.err"))
         for root in ROOTS:
             if root != "apple-silicon":
@@ -391,7 +430,16 @@ class RootFiles(unittest.TestCase):
         self.assertIn("Firmware Version: iBoot-", listed)
         self.assertGreaterEqual(len([l for l in listed.split("\n") if l.strip()]), 5)
         evaluated = data("apple-silicon", "system_profiler-SPiBridgeDataType.out")
-        self.assertIn("Firmware Version: iBoot-13822.81.10", evaluated)
+        self.assertIn("Firmware Version: mBoot-18000.161.10", evaluated)
+        # The default Mac is patched: its system firmware is the published one.
+        hw = data("apple-silicon", "system_profiler-SPHardwareDataType.out")
+        self.assertIn("System Firmware Version: 18000.161.10\n", hw)
+        self.assertIn({"MacModel": "other", "iBootversion": "18000.161.10"},
+                      load_plist(os.path.join(REFERENCE, "applesilicon.plist")))
+        # Its two XProtect copies differ: the protected one is current, the fallback one behind.
+        self.assertEqual(load_plist(os.path.join(SIM, "apple-silicon") + PROTECTED_XPROTECT + "/Contents/Info.plist")
+                         ["CFBundleShortVersionString"], published["XProtect15"])
+        self.assertNotEqual(ver("apple-silicon", 0), published["XProtect15"])
         self.assertNotIn("Disabled", evaluated)
 
     def test_xprotect_remediator_events(self):
