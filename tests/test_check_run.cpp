@@ -95,13 +95,16 @@ TEST(CheckRun, ScanFieldAfterTheFirstRun) {
     for (const bool noCheck : {false, true}) {
         Harness h;
         h.settings.setBool(keys::noCheckXPRem, noCheck);
+        h.hold();
         h.vc->viewDidLoad();
         h.vc->viewDidAppear();
         EXPECT_FALSE(h.vc->firstRun);
         EXPECT_EQ(h.view.fieldText(Field::tccVersionText),
                   noCheck ? QStringLiteral("XPR scans not checked.") : QStringLiteral("Checking XPR scans…"));
+        ASSERT_TRUE(h.settleExcept({QStringLiteral("update check"), QStringLiteral("scan summary")}));
         EXPECT_EQ(h.view.report.contains(QStringLiteral("XProtect Remediator scans not checked.\n")),
                   noCheck);
+        h.finish();
     }
 }
 
@@ -113,7 +116,9 @@ TEST(CheckRun, SecondRunClearsTheReportAndSkipsTheScanSummary) {
     h.vc->xprotIsUpd = h.vc->tccIsUpd = true;
     h.view.setFieldText(Field::tccVersionText, QStringLiteral("✅ XPR 3 scans"));
     h.system.clock = h.system.clock.addSecs(60);
+    h.hold();
     h.vc->checkButtonAct();
+    ASSERT_TRUE(h.settleExcept({QStringLiteral("update check")}));
     EXPECT_TRUE(h.view.report.contains(QStringLiteral("XProtect Remediator scans not checked.\n")));
     EXPECT_EQ(h.view.report.count(QStringLiteral("macOS Version 14.5")), 1);
     EXPECT_EQ(h.view.fieldText(Field::tccVersionText), QStringLiteral("✅ XPR 3 scans"));

@@ -46,6 +46,8 @@ TEST(IdentifyHardware, ChipReportDecidesAppleSiliconOnceAndForAll) {
         h.tools.answer(kProfiler, kChipReport, c.report, c.status);
         h.vc->hasARM = c.before;
         h.vc->identifyHardware();
+        ASSERT_TRUE(test::waitUntilIdle(*h.vc));
+        ASSERT_TRUE(test::waitUntilIdle(*h.vc));
         EXPECT_EQ(h.vc->hasARM, c.after) << c.name;
         // The whole report is kept for the boot security check.
         EXPECT_EQ(h.vc->theARMData, c.status == 0 ? c.report : QStringLiteral(" error %1").arg(c.status))
@@ -102,6 +104,8 @@ TEST(IdentifyHardware, DisplaysReportShowsOrHidesTheDisplayFields) {
         h.view.setFieldText(Field::displayStatusText, before);
         h.view.setFieldText(Field::dfirmwareStatusText, before);
         h.vc->identifyHardware();
+        ASSERT_TRUE(test::waitUntilIdle(*h.vc));
+        ASSERT_TRUE(test::waitUntilIdle(*h.vc));
         EXPECT_EQ(h.vc->hasStudioDisplay, c.studioDisplay) << c.name;
         EXPECT_EQ(h.view.fieldText(Field::displayStatusText), c.displayText) << c.name;
         EXPECT_EQ(h.view.fieldText(Field::dfirmwareStatusText), c.firmwareText) << c.name;
@@ -116,6 +120,7 @@ TEST(IdentifyHardware, StudioDisplayBuildKeepsItsClosingParenthesis) {
     h.tools.answer(kProfiler, kDisplaysReport, fixture("spdisplays-studio-display.txt"));
     EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("unknown)"));
     h.vc->identifyHardware();
+    ASSERT_TRUE(test::waitUntilIdle(*h.vc));
     EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("21A329)"));
 }
 

@@ -305,7 +305,11 @@ TEST(HostilePropertyLists, ReadersGiveTheirAlerts) {
         Harness history;
         history.files.files.insert(history.vc->receiptsPath, bytes);
         history.vc->runDate = QDateTime::currentDateTimeUtc();
-        expectBounded(measure([&] { history.vc->listInstallHistory(); }), name + " (install history)");
+        expectBounded(measure([&] {
+                          history.vc->listInstallHistory();
+                          test::waitUntilIdle(*history.vc);
+                      }),
+                      name + " (install history)");
         ASSERT_EQ(history.view.alerts.size(), 1);
         EXPECT_EQ(history.view.alerts[0], plist::parse(bytes).error);
         EXPECT_EQ(history.view.report, QString());

@@ -248,6 +248,7 @@ protected:
         h.files.files.insert(kReceiptsPath, bytes);
         h.vc->runDate = kRunDate;
         h.vc->listInstallHistory();
+        ASSERT_TRUE(waitUntilIdle(*h.vc));
     }
     Harness h;
 };
@@ -311,6 +312,7 @@ TEST_F(InstallHistory, FailuresAlertAndWriteNothing) {
             fresh.files.files.insert(kReceiptsPath, *c.file);
         fresh.vc->runDate = kRunDate;
         fresh.vc->listInstallHistory();
+        ASSERT_TRUE(waitUntilIdle(*fresh.vc));
         EXPECT_EQ(fresh.view.alerts, QStringList{c.alert}) << c.name;
         EXPECT_EQ(fresh.view.report, QString()) << c.name;
         EXPECT_EQ(flagsOf(*fresh.vc), (Flags{false, false, false, false, false})) << c.name;
@@ -333,6 +335,7 @@ TEST_F(InstallHistory, FlagsAreRaisedNeverLoweredAndListingTwiceWritesTwice) {
 TEST_F(InstallHistory, WithoutARunDateNoFlagIsRaised) {
     h.files.files.insert(kReceiptsPath, history({entry("2025-03-02T09:00:00Z", "MRTConfigData", "1.93")}));
     h.vc->listInstallHistory();
+    ASSERT_TRUE(waitUntilIdle(*h.vc));
     EXPECT_EQ(
         h.view.report,
         QStringLiteral("Latest updates installed:\n\tMRTConfigData 2025-03-02 09:00:00 +0000 : 1.93\n"));

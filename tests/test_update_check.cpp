@@ -150,7 +150,7 @@ TEST(UpdateCheck, NotCheckingStartsNoTool) {
     h.view.spinnerHidden = true;
     h.vc->checkForUpdates();
     EXPECT_EQ(h.vc->pendingWork(), 0);
-    h.vc->processingQueue.waitForDone();
+    h.vc->processingQueue().waitForDone();
     EXPECT_TRUE(h.tools.calls().empty());
     EXPECT_EQ(h.view.fieldText(Field::updateStatusText), QStringLiteral("❌ updates not checked."));
     EXPECT_EQ(h.view.report, QStringLiteral("❌ updates not checked.\n"));

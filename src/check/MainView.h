@@ -48,6 +48,8 @@ public:
     virtual void setUpdateButtonTitle(const QString& title) = 0;
     virtual void setUpdateButtonHidden(bool hidden) = 0;
     virtual void setUpdateButtonEnabled(bool enabled) = 0;
+    // The Check button: disabled while a check run is under way.
+    virtual void setCheckEnabled(bool enabled) = 0;
 
     virtual void setWindowTitle(const QString& title) = 0;
     virtual QString windowTitle() const = 0;

@@ -22,6 +22,7 @@ public:
     void setUpdateButtonTitle(const QString& title) override { updateButtonTitle = title; }
     void setUpdateButtonHidden(bool hidden) override { updateButtonHidden = hidden; }
     void setUpdateButtonEnabled(bool enabled) override { updateButtonEnabled = enabled; }
+    void setCheckEnabled(bool enabled) override { checkEnabled = enabled; }
     void setWindowTitle(const QString& title) override { title_ = title; }
     QString windowTitle() const override { return title_; }
     void showErrorAlert(const QString& informativeText) override;
@@ -44,6 +45,7 @@ public:
     QString updateButtonTitle = QStringLiteral("Install all updates");
     bool updateButtonHidden = false;
     bool updateButtonEnabled = true;
+    bool checkEnabled = true;
     QStringList alerts;
     int quitRequests = 0;
     // Called for each alert (the headless report writes it to standard error).

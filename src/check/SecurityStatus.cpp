@@ -2,44 +2,103 @@
 #include "check/SecurityStatusRules.h"
 #include "check/ViewController.h"
 
+#include <memory>
+
 namespace lq {
 
-void ViewController::checkSecurityStatus() {
-    // Collected here and written to the report once, after the last tool has answered.
-    QString block;
+namespace {
 
-    if (hasARM) {
-        // Apple silicon shows its boot policy in the chip report read when the window loaded.
-        const PlatformSecurity policy = platformSecurity(theARMData);
-        block += policy.block;
-        if (policy.statusText)
-            setText(Field::sipStatusText, *policy.statusText);
-    } else {
-        const QString sipOutput = runTool(theSIPCmd, theSIPPar);
-        const SecurityVerdict sip = osHasSignedSystemVolume(osVersion)
-                                        ? sipAndSsvVerdict(sipOutput, runTool(theSIPCmd, theSSVPar))
-                                        : sipVerdict(sipOutput);
-        setText(Field::sipStatusText, sip.statusText);
-        block += sip.block;
+// What the status tools printed; each is run once, all at the same time.
+struct StatusOutputs {
+    QString sip;
+    QString ssv;
+    QString spctl;
+    QString fdesetup;
+};
+
+} // namespace
+
+void ViewController::checkSecurityStatus(std::shared_ptr<RunSequence> run) {
+    int slot = kStatusSlot;
+    std::function<void()> handOver;
+    if (!run) {
+        // On its own the step hands on as a check run does: to the update check, then the scans.
+        run = std::make_shared<RunSequence>(1);
+        slot = 0;
+        const bool summarise = firstRun && checkXPRem;
+        handOver = [this, summarise] {
+            checkForUpdates();
+            // The scan summary reads a day of the unified log; once per launch is enough.
+            if (summarise)
+                startXPRScanSummary();
+            else
+                appendReport(QStringLiteral("XProtect Remediator scans not checked.\n"));
+        };
     }
 
-    const QString spctlOutput = runTool(theXProtCmd, theXProtPar);
-    const QString fdesetupOutput = runTool(theFVaultCmd, theFVaultPar);
-    const SecurityVerdict xprotect = xprotectVerdict(spctlOutput);
-    setText(Field::xprotStatusText, xprotect.statusText);
-    block += xprotect.block;
-    const SecurityVerdict fileVault = fileVaultVerdict(fdesetupOutput);
-    setText(Field::filevStatusText, fileVault.statusText);
-    block += fileVault.block;
+    // Taken now: the facts of this run, whatever changes while its tools run.
+    const bool arm = hasARM;
+    const QString chipReport = theARMData;
+    const bool withSsv = osHasSignedSystemVolume(osVersion);
+    auto outputs = std::make_shared<StatusOutputs>();
 
-    appendReport(block);
+    // Collected and written to the report once, after the last tool has answered.
+    auto publish = [this, run, slot, arm, chipReport, withSsv, outputs, handOver] {
+        run->fill(slot, [this, arm, chipReport, withSsv, outputs, handOver] {
+            QString block;
+            if (arm) {
+                // Apple silicon shows its boot policy in the chip report read when the window loaded.
+                const PlatformSecurity policy = platformSecurity(chipReport);
+                block += policy.block;
+                if (policy.statusText)
+                    setText(Field::sipStatusText, *policy.statusText);
+            } else {
+                const SecurityVerdict sip =
+                    withSsv ? sipAndSsvVerdict(outputs->sip, outputs->ssv) : sipVerdict(outputs->sip);
+                setText(Field::sipStatusText, sip.statusText);
+                block += sip.block;
+            }
+            const SecurityVerdict xprotect = xprotectVerdict(outputs->spctl);
+            setText(Field::xprotStatusText, xprotect.statusText);
+            block += xprotect.block;
+            const SecurityVerdict fileVault = fileVaultVerdict(outputs->fdesetup);
+            setText(Field::filevStatusText, fileVault.statusText);
+            block += fileVault.block;
+            appendReport(block);
+            if (handOver)
+                handOver();
+        });
+    };
 
-    checkForUpdates();
-    // The scan summary reads a day of the unified log; once per launch is enough.
-    if (firstRun && checkXPRem)
-        startXPRScanSummary();
-    else
-        appendReport(QStringLiteral("XProtect Remediator scans not checked.\n"));
+    struct Tool {
+        QString name;
+        QString path;
+        QStringList args;
+        QString StatusOutputs::*output;
+    };
+    std::vector<Tool> tools;
+    if (!arm) {
+        tools.push_back({QStringLiteral("csrutil status"), theSIPCmd, theSIPPar, &StatusOutputs::sip});
+        if (withSsv)
+            tools.push_back(
+                {QStringLiteral("csrutil authenticated-root"), theSIPCmd, theSSVPar, &StatusOutputs::ssv});
+    }
+    tools.push_back({QStringLiteral("spctl"), theXProtCmd, theXProtPar, &StatusOutputs::spctl});
+    tools.push_back({QStringLiteral("fdesetup"), theFVaultCmd, theFVaultPar, &StatusOutputs::fdesetup});
+
+    auto remaining = std::make_shared<std::size_t>(tools.size());
+    for (const Tool& tool : tools) {
+        inBackground<QString>(
+            tool.name,
+            [&runner = services.tools, path = tool.path, args = tool.args] {
+                return runTool(runner, path, args);
+            },
+            [outputs, member = tool.output, remaining, publish](const QString& output) {
+                (*outputs).*member = output;
+                if (--*remaining == 0)
+                    publish();
+            });
+    }
 }
 
 } // namespace lq

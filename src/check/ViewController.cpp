@@ -15,19 +15,27 @@
 namespace lq {
 
 ViewController::ViewController(Services services_, MainView& view_, MenuBarModel& menus_,
-                               QString referenceBaseUrl_)
+                               QString referenceBaseUrl_, WorkQueue* queue)
     : services(services_), view(view_), menus(menus_), referenceBaseUrl(std::move(referenceBaseUrl_)) {
-    processingQueue.setMaxThreadCount(8);
+    if (!queue) {
+        ownQueue_ = std::make_unique<ThreadPoolQueue>(8);
+        queue = ownQueue_.get();
+    }
+    queue_ = queue;
 }
 
 ViewController::~ViewController() {
     // Operations still running hold copies of what they need; their results are posted to this object
     // and dropped with it.
-    processingQueue.waitForDone();
+    queue_->waitForDone();
 }
 
 QString ViewController::runTool(const QString& path, const QStringList& args) {
-    const ToolRun run = services.tools.run(path, args, ErrorStream::Inherit);
+    return runTool(services.tools, path, args);
+}
+
+QString ViewController::runTool(ToolRunner& tools, const QString& path, const QStringList& args) {
+    const ToolRun run = tools.run(path, args, ErrorStream::Inherit);
     if (run.status != 0)
         return QStringLiteral(" error %1").arg(run.status);
     return QString::fromUtf8(run.out);
@@ -91,8 +99,17 @@ void ViewController::beginAsync() {
 }
 
 void ViewController::endAsync() {
-    if (pendingWork_ > 0 && --pendingWork_ == 0)
+    if (pendingWork_ > 0 && --pendingWork_ == 0) {
+        setRunInProgress(false);
         Q_EMIT asyncIdle();
+    }
+}
+
+void ViewController::setRunInProgress(bool inProgress) {
+    if (runInProgress_ == inProgress)
+        return;
+    runInProgress_ = inProgress;
+    view.setCheckEnabled(!inProgress);
 }
 
 void ViewController::postToMain(std::function<void()> work) {

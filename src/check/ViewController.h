@@ -4,15 +4,17 @@
 
 #include "check/MainView.h"
 #include "check/MenuBarModel.h"
+#include "check/RunSequence.h"
 #include "platform/Services.h"
+#include "platform/WorkQueue.h"
 #include "updates/OutputPair.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QStringList>
-#include <QThreadPool>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace lq {
@@ -21,7 +23,10 @@ class ViewController : public QObject {
     Q_OBJECT
 
 public:
-    ViewController(Services services, MainView& view, MenuBarModel& menus, QString referenceBaseUrl);
+    // Background work runs on `queue` when one is given (tests hold work there), else on a pool of
+    // the controller's own.
+    ViewController(Services services, MainView& view, MenuBarModel& menus, QString referenceBaseUrl,
+                   WorkQueue* queue = nullptr);
     ~ViewController() override;
 
     // Constant paths, tool invocations and names.
@@ -83,8 +88,10 @@ public:
     QStringList theDisplayFirmwareVersions;
     QString theDisplayFirmwareBuild = QStringLiteral("unknown)");
 
-    // Runs the update listing, the download and install runs and the scan summary off the main thread.
-    QThreadPool processingQueue;
+    // Every tool of a check run, the update runs and the file reads run here, off the main thread.
+    WorkQueue& processingQueue() { return *queue_; }
+    // Whether the hardware has been identified: once per window, by its first check run.
+    bool hardwareIdentified = false;
 
     // Window life and the check run.
     void viewDidLoad();
@@ -93,8 +100,13 @@ public:
     void checkButtonAct();
     bool windowShouldClose();
 
-    // Tools and the report.
+    // The pieces of a check run's own part of the report, in report order.
+    enum RunSlot { kFirmwareSlot, kStatusSlot, kNotesSlot, kMacosSlot, kHistorySlot, kRunSlots };
+
+    // Tools and the report. A tool's standard output, or " error <status>" when it failed; the static
+    // form may run on any thread.
     QString runTool(const QString& path, const QStringList& args);
+    static QString runTool(ToolRunner& tools, const QString& path, const QStringList& args);
     QString runAppleScript(const QString& source);
     void showErrorAlert(const QString& text);
     void setReport(const QString& text);
@@ -106,21 +118,26 @@ public:
     // The report as exporting writes it: the text, then the footer line once a check run has a date.
     QString exportedReport() const;
 
-    // Hardware identification.
-    void identifyHardware();
+    // Hardware identification: the chip and displays reports, read off the main thread; `then` runs
+    // on the main thread once the facts are in.
+    void identifyHardware(std::function<void()> then = {});
+    void applyHardwareReports(const QString& chipReport, const QString& displaysReport);
     QString readModelIdentifier() const;
     QString readBootROMVersion() const;
     QString readSystemFirmwareVersion();
     QString readDisplayFirmwareVersions(const QString& displayReport);
 
-    // The steps of a check run.
-    void checkFirmware();
-    void checkSecurityDataVersions();
-    void checkSecurityStatus();
-    void startXPRScanSummary();
-    void checkForUpdates();
-    void listInstallHistory();
+    // The steps of a check run. Each puts its part of the report into the run's sequence (a step
+    // called on its own gets a sequence of its own, so its results are applied as they arrive).
+    void checkFirmware(std::shared_ptr<RunSequence> run = nullptr);
+    void checkSecurityDataVersions(std::shared_ptr<RunSequence> run = nullptr);
+    void checkSecurityStatus(std::shared_ptr<RunSequence> run = nullptr);
+    void startXPRScanSummary(std::shared_ptr<RunSequence> run = nullptr);
+    void checkForUpdates(std::shared_ptr<RunSequence> run = nullptr);
+    void listInstallHistory(std::shared_ptr<RunSequence> run = nullptr, int slot = 0);
     QString installedBundleVersion(const QString& bundlePath);
+    // Whether a check run is under way; the Check button is disabled meanwhile.
+    bool runInProgress() const { return runInProgress_; }
 
     // Update check and update actions.
     void showUpdateCheckResult(const OutputPair& listing, const OutputPair& caching);
@@ -143,6 +160,19 @@ public:
     void endAsync();
     // Runs `work` on the main thread once the current event has been handled.
     void postToMain(std::function<void()> work);
+    // Runs `work` off the main thread as one piece of pending work, then `apply` with its result on
+    // the main thread.
+    template <typename Result>
+    void inBackground(const QString& name, std::function<Result()> work, std::function<void(Result)> apply) {
+        beginAsync();
+        processingQueue().start(name, [this, work = std::move(work), apply = std::move(apply)] {
+            Result result = work();
+            postToMain([this, result = std::move(result), apply] {
+                apply(result);
+                endAsync();
+            });
+        });
+    }
 
     Services services;
     MainView& view;
@@ -156,7 +186,12 @@ Q_SIGNALS:
     void asyncIdle();
 
 private:
+    void setRunInProgress(bool inProgress);
+
+    std::unique_ptr<ThreadPoolQueue> ownQueue_;
+    WorkQueue* queue_ = nullptr;
     int pendingWork_ = 0;
+    bool runInProgress_ = false;
 };
 
 } // namespace lq

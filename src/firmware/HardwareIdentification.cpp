@@ -3,15 +3,53 @@
 #include "firmware/HardwareParsers.h"
 #include "platform/IORegistry.h"
 
+#include <memory>
+
 namespace lq {
 
-void ViewController::identifyHardware() {
-    theARMData = runTool(theEFI1Cmd, theEFI0Par);
+void ViewController::identifyHardware(std::function<void()> then) {
+    // The two reports are independent: both are asked for at once, and judged when both are in.
+    struct Reports {
+        QString chip;
+        QString displays;
+        int remaining = 2;
+    };
+    auto reports = std::make_shared<Reports>();
+    auto arrived = [this, reports, then] {
+        if (--reports->remaining > 0)
+            return;
+        applyHardwareReports(reports->chip, reports->displays);
+        if (then)
+            then();
+    };
+    inBackground<QString>(
+        QStringLiteral("system_profiler SPiBridgeDataType"),
+        [&tools = services.tools, path = theEFI1Cmd, args = theEFI0Par] {
+            return runTool(tools, path, args);
+        },
+        [reports, arrived](const QString& report) {
+            reports->chip = report;
+            arrived();
+        });
+    inBackground<QString>(
+        QStringLiteral("system_profiler SPDisplaysDataType"),
+        [&tools = services.tools, path = theEFI1Cmd, args = theEFI2Par] {
+            return runTool(tools, path, args);
+        },
+        [reports, arrived](const QString& report) {
+            reports->displays = report;
+            arrived();
+        });
+}
+
+void ViewController::applyHardwareReports(const QString& chipReport, const QString& displaysReport) {
+    hardwareIdentified = true;
+    theARMData = chipReport;
     // Once known, Apple silicon stays known for the life of the window.
     if (isAppleSiliconChipReport(theARMData))
         hasARM = true;
 
-    theDisplayData = runTool(theEFI1Cmd, theEFI2Par);
+    theDisplayData = displaysReport;
     // An empty report tells nothing, so the display fields keep what they show.
     if (theDisplayData.isEmpty())
         return;

@@ -64,16 +64,20 @@ void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
     });
 }
 
-ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending) {
+ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending,
+                             std::shared_ptr<RunSequence> run) {
     QPointer<ViewController> controller(&vc);
     ReferenceFetch fetch{vc.services.http, &vc, {}, {}, {}};
-    fetch.reportFailure = [controller, pending = std::move(pending)](const QString& failure) {
+    fetch.reportFailure = [controller, pending = std::move(pending), run](const QString& failure) {
         if (!controller)
             return;
         // A failure line ends its line, so that two failures, or a failure and the next result, do
         // not run together.
         *pending += failure + QLatin1Char('\n');
-        controller->appendReport(*pending);
+        run->deliver([controller, pending] {
+            if (controller)
+                controller->appendReport(*pending);
+        });
     };
     fetch.beginWork = [controller] {
         if (controller)

@@ -17,6 +17,8 @@
 
 namespace lq {
 
+class RunSequence;
+
 class ViewController;
 
 inline const QString kURLSessionError = QStringLiteral("Got URLSession error.");
@@ -58,7 +60,8 @@ void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
 
 // The fetch of one step of a check run: it counts as the run's asynchronous work, and a failure line is
 // added to `pending` (the step's collected report text), which then goes into the report.
-ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending);
+ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending,
+                             std::shared_ptr<RunSequence> run);
 
 // The top-level value a reader needs. A list of the other kind cannot be read, so it is treated like
 // a body that is no property list at all.

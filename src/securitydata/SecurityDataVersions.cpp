@@ -6,6 +6,7 @@
 #include "securitydata/SecurityDataRules.h"
 
 #include <memory>
+#include <optional>
 
 namespace lq {
 
@@ -24,6 +25,16 @@ struct SecurityDataRun {
     std::shared_ptr<QString> pending = std::make_shared<QString>();
     // Taken when the run starts: the comparison arrives after the first run has already ended.
     bool readBundlesDirectly = false;
+};
+
+// The installed versions, read off the main thread while the list is fetched.
+struct InstalledVersions {
+    QString xprotect;
+    QString xprotectFallback; // the CoreServices copy's version when it differs from the one in use
+    QString xpr;
+    QString mrt;
+    QString tcc;
+    QString kext;
 };
 
 QString bundleVersion(ViewController& vc, const QString& bundlePath, bool readDirectly) {
@@ -46,9 +57,9 @@ struct InstalledXProtect {
     QString differingFallback; // the CoreServices copy's version when it differs from the one in use
 };
 
-InstalledXProtect installedXProtect(ViewController& vc, bool readDirectly) {
+InstalledXProtect installedXProtect(ViewController& vc, int osVersion, bool readDirectly) {
     const QString coreServices = bundleVersion(vc, vc.theXProtCatPath, readDirectly);
-    if (vc.osVersion < kFirstProtectedXProtectCode)
+    if (osVersion < kFirstProtectedXProtectCode)
         return {coreServices, QString()};
     const QString protectedCopy = bundleVersion(vc, vc.theXProtProtectedPath, readDirectly);
     if (protectedCopy.isEmpty() || protectedCopy == kVersionNotFound)
@@ -57,12 +68,26 @@ InstalledXProtect installedXProtect(ViewController& vc, bool readDirectly) {
     return {protectedCopy, differs ? coreServices : QString()};
 }
 
-void compareSecurityData(ViewController& vc, SecurityDataRun& run, const QByteArray& body) {
+// Reads every installed version; safe on any thread (it reads the controller's constant paths and
+// calls thread-safe services only).
+InstalledVersions readInstalledVersions(ViewController& vc, int osVersion, bool readDirectly) {
+    InstalledVersions v;
+    const InstalledXProtect xprotect = installedXProtect(vc, osVersion, readDirectly);
+    v.xprotect = xprotect.version;
+    v.xprotectFallback = xprotect.differingFallback;
+    v.xpr = bundleVersion(vc, vc.theXPremCatPath, readDirectly);
+    v.mrt = bundleVersion(vc, vc.theMRTCatPath, readDirectly);
+    v.tcc = bundleVersion(vc, vc.theTCCCatPath, readDirectly);
+    v.kext = bundleVersion(vc, vc.theKextCatPath, readDirectly);
+    return v;
+}
+
+void compareSecurityData(ViewController& vc, SecurityDataRun& run, const QByteArray& body,
+                         const InstalledVersions& installed) {
     const AlertFunction alert = [&vc](const QString& text) { vc.showErrorAlert(text); };
     if (const std::optional<plist::Document> list = parseReferenceList(body, alert, ListShape::Dictionary)) {
         const plist::Node root = list->root();
         const OsDependentKeys osKeys = securityDataKeysFor(vc.osVersion);
-        const InstalledXProtect xprotect = installedXProtect(vc, run.readBundlesDirectly);
         struct Item {
             QString label;
             QStringList keys;
@@ -70,19 +95,11 @@ void compareSecurityData(ViewController& vc, SecurityDataRun& run, const QByteAr
             QString& status;
         };
         const Item items[] = {
-            {QStringLiteral("XProtect"), {QStringLiteral("XProtect15")}, xprotect.version, run.xprotect},
-            {QStringLiteral("XPR"),
-             {QStringLiteral("XPremed")},
-             bundleVersion(vc, vc.theXPremCatPath, run.readBundlesDirectly),
-             run.xpr},
-            {QStringLiteral("MRT"),
-             {QStringLiteral("MRT")},
-             bundleVersion(vc, vc.theMRTCatPath, run.readBundlesDirectly),
-             run.mrt},
-            {QStringLiteral("TCC"), osKeys.tcc, bundleVersion(vc, vc.theTCCCatPath, run.readBundlesDirectly),
-             run.tcc},
-            {QStringLiteral("KEXT"), osKeys.kext,
-             bundleVersion(vc, vc.theKextCatPath, run.readBundlesDirectly), run.kext},
+            {QStringLiteral("XProtect"), {QStringLiteral("XProtect15")}, installed.xprotect, run.xprotect},
+            {QStringLiteral("XPR"), {QStringLiteral("XPremed")}, installed.xpr, run.xpr},
+            {QStringLiteral("MRT"), {QStringLiteral("MRT")}, installed.mrt, run.mrt},
+            {QStringLiteral("TCC"), osKeys.tcc, installed.tcc, run.tcc},
+            {QStringLiteral("KEXT"), osKeys.kext, installed.kext, run.kext},
         };
         for (const Item& item : items) {
             if (const std::optional<ItemVerdict> verdict =
@@ -90,8 +107,8 @@ void compareSecurityData(ViewController& vc, SecurityDataRun& run, const QByteAr
                 item.status = verdict->statusText;
                 *run.pending += verdict->reportLine;
             }
-            if (&item.status == &run.xprotect && !xprotect.differingFallback.isEmpty())
-                *run.pending += xprotectFallbackCopyLine(xprotect.differingFallback);
+            if (&item.status == &run.xprotect && !installed.xprotectFallback.isEmpty())
+                *run.pending += xprotectFallbackCopyLine(installed.xprotectFallback);
         }
         if (vc.hasStudioDisplay) {
             const ItemVerdict verdict =
@@ -112,11 +129,38 @@ void compareSecurityData(ViewController& vc, SecurityDataRun& run, const QByteAr
 
 } // namespace
 
-void ViewController::checkSecurityDataVersions() {
+void ViewController::checkSecurityDataVersions(std::shared_ptr<RunSequence> sequence) {
+    if (!sequence)
+        sequence = std::make_shared<RunSequence>(0);
     auto run = std::make_shared<SecurityDataRun>();
     run->readBundlesDirectly = firstRun;
-    fetchReferenceList(checkRunFetch(*this, run->pending), referenceBaseUrl + kSecurityDataList,
-                       [this, run](const QByteArray& body) { compareSecurityData(*this, *run, body); });
+    // The list and the installed versions are fetched and read at the same time; the comparison
+    // waits for both.
+    struct Inputs {
+        std::optional<InstalledVersions> installed;
+        std::optional<QByteArray> body;
+    };
+    auto inputs = std::make_shared<Inputs>();
+    auto compare = [this, run, sequence, inputs] {
+        if (!inputs->installed || !inputs->body)
+            return;
+        sequence->deliver(
+            [this, run, inputs] { compareSecurityData(*this, *run, *inputs->body, *inputs->installed); });
+    };
+    inBackground<InstalledVersions>(
+        QStringLiteral("security data versions"),
+        [this, os = osVersion, direct = run->readBundlesDirectly] {
+            return readInstalledVersions(*this, os, direct);
+        },
+        [inputs, compare](const InstalledVersions& installed) {
+            inputs->installed = installed;
+            compare();
+        });
+    fetchReferenceList(checkRunFetch(*this, run->pending, sequence), referenceBaseUrl + kSecurityDataList,
+                       [inputs, compare](const QByteArray& body) {
+                           inputs->body = body;
+                           compare();
+                       });
 }
 
 QString ViewController::installedBundleVersion(const QString& bundlePath) {

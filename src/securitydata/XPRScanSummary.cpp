@@ -24,17 +24,20 @@ QStringList xprLogQuery() {
 
 } // namespace
 
-void ViewController::startXPRScanSummary() {
-    beginAsync();
-    processingQueue.start([this, &tools = services.tools, args = xprLogQuery()] {
-        const ToolRun run = tools.run(kLogPath, args, ErrorStream::Capture);
-        // A failed query counts nothing, whatever it printed.
-        const XPRCounts counts = run.status == 0 ? classifyXPREvents(run.out) : XPRCounts{};
-        postToMain([this, counts] {
-            showXPRScanSummary(counts.scans, counts.alerts, counts.warnings);
-            endAsync();
+void ViewController::startXPRScanSummary(std::shared_ptr<RunSequence> run) {
+    if (!run)
+        run = std::make_shared<RunSequence>(0);
+    inBackground<XPRCounts>(
+        QStringLiteral("scan summary"),
+        [&tools = services.tools, args = xprLogQuery()] {
+            const ToolRun result = tools.run(kLogPath, args, ErrorStream::Capture);
+            // A failed query counts nothing, whatever it printed.
+            return result.status == 0 ? classifyXPREvents(result.out) : XPRCounts{};
+        },
+        [this, run](const XPRCounts& counts) {
+            run->deliver(
+                [this, counts] { showXPRScanSummary(counts.scans, counts.alerts, counts.warnings); });
         });
-    });
 }
 
 void ViewController::showXPRScanSummary(qint64 scans, qint64 alerts, qint64 warnings) {

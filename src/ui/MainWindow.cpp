@@ -246,6 +246,10 @@ void MainWindow::setUpdateButtonEnabled(bool enabled) {
     updateButton_->setEnabled(enabled);
 }
 
+void MainWindow::setCheckEnabled(bool enabled) {
+    checkButton_->setEnabled(enabled);
+}
+
 void MainWindow::setWindowTitle(const QString& title) {
     QMainWindow::setWindowTitle(title);
 }

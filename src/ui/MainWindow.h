@@ -43,6 +43,7 @@ public:
     void setUpdateButtonTitle(const QString& title) override;
     void setUpdateButtonHidden(bool hidden) override;
     void setUpdateButtonEnabled(bool enabled) override;
+    void setCheckEnabled(bool enabled) override;
     void setWindowTitle(const QString& title) override;
     QString windowTitle() const override;
     void showErrorAlert(const QString& informativeText) override;

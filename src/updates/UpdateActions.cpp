@@ -24,16 +24,10 @@ void ViewController::installAllUpdates() {
     view.setSpinnerHidden(false);
     view.setSpinnerAnimating(true);
     const QStringList args = noInstallSWU ? theCSUDownloadCmd : theCSUCmd;
-    ToolRunner& tools = services.tools;
-    const QString path = theCSUPath;
-    beginAsync();
-    processingQueue.start([this, &tools, path, args] {
-        const OutputPair result = runToolBothStreams(tools, path, args);
-        postToMain([this, result] {
-            finishUpdateRun(result);
-            endAsync();
-        });
-    });
+    inBackground<OutputPair>(
+        QStringLiteral("update run"),
+        [&tools = services.tools, path = theCSUPath, args] { return runToolBothStreams(tools, path, args); },
+        [this](const OutputPair& result) { finishUpdateRun(result); });
 }
 
 void ViewController::finishUpdateRun(const OutputPair& result) {
@@ -47,9 +41,11 @@ void ViewController::finishUpdateRun(const OutputPair& result) {
                                                       : QStringLiteral("✅ updates installed."));
         appendReport(QStringLiteral("✅ ") + result.combined() + QLatin1Char('\n'));
     }
-    // Even a failed run may have installed some of the updates.
-    listInstallHistory();
-    checkSecurityDataVersions();
+    // Even a failed run may have installed some of the updates. The history comes first: the
+    // refreshed comparison reads the flags it raises.
+    auto sequence = std::make_shared<RunSequence>(1);
+    listInstallHistory(sequence, 0);
+    checkSecurityDataVersions(sequence);
     view.setUpdateButtonHidden(true);
     view.setUpdateButtonEnabled(true);
     view.setSpinnerAnimating(false);

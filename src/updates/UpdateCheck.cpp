@@ -4,9 +4,13 @@
 #include "platform/SettingsStore.h"
 #include "updates/RunToolBothStreams.h"
 
+#include <utility>
+
 namespace lq {
 
-void ViewController::checkForUpdates() {
+void ViewController::checkForUpdates(std::shared_ptr<RunSequence> run) {
+    if (!run)
+        run = std::make_shared<RunSequence>(0);
     if (noCheckSWU) {
         setText(Field::updateStatusText, QStringLiteral("❌ updates not checked."));
         appendReport(QStringLiteral("❌ updates not checked.\n"));
@@ -19,17 +23,19 @@ void ViewController::checkForUpdates() {
 
     // Before macOS 12 the listing does not take the option that includes configuration data.
     const QStringList listingArgs = osVersion > 11 ? theCSUListCmd : theCSUListECCmd;
-    beginAsync();
     // The operation works on copies: the background thread reads nothing the main thread owns.
-    processingQueue.start([this, &tools = services.tools, listingPath = theCSUPath, listingArgs,
-                           cachingPath = theCheckConCacheCmd, cachingArgs = theCheckConCachePar] {
-        const OutputPair listing = runToolBothStreams(tools, listingPath, listingArgs);
-        const OutputPair caching = runToolBothStreams(tools, cachingPath, cachingArgs);
-        postToMain([this, listing, caching] {
-            showUpdateCheckResult(listing, caching);
-            endAsync();
+    using Listing = std::pair<OutputPair, OutputPair>;
+    inBackground<Listing>(
+        QStringLiteral("update check"),
+        [&tools = services.tools, listingPath = theCSUPath, listingArgs, cachingPath = theCheckConCacheCmd,
+         cachingArgs = theCheckConCachePar] {
+            const OutputPair listing = runToolBothStreams(tools, listingPath, listingArgs);
+            const OutputPair caching = runToolBothStreams(tools, cachingPath, cachingArgs);
+            return Listing{listing, caching};
+        },
+        [this, run](const Listing& result) {
+            run->deliver([this, result] { showUpdateCheckResult(result.first, result.second); });
         });
-    });
 }
 
 void ViewController::showUpdateCheckResult(const OutputPair& listing, const OutputPair& caching) {

@@ -76,7 +76,76 @@ void FakeHttp::get(const QString& url, std::function<void(const HttpResponse&)> 
         response.transportError = true;
         response.errorText = QStringLiteral("Could not connect to the server.");
     }
-    QTimer::singleShot(0, [response, done = std::move(done)] { done(response); });
+    auto answer = [response, done = std::move(done)] {
+        QTimer::singleShot(0, [response, done] { done(response); });
+    };
+    if (holding)
+        held_.emplace_back(url, std::move(answer));
+    else
+        answer();
+}
+
+bool FakeHttp::release(const QString& url) {
+    for (auto it = held_.begin(); it != held_.end(); ++it) {
+        if (it->first == url) {
+            auto answer = std::move(it->second);
+            held_.erase(it);
+            answer();
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList FakeHttp::held() const {
+    QStringList urls;
+    for (const auto& entry : held_)
+        urls << entry.first;
+    return urls;
+}
+
+void HoldingQueue::start(const QString& name, std::function<void()> work) {
+    if (holding)
+        held_.emplace_back(name, std::move(work));
+    else
+        pool_.start(name, std::move(work));
+}
+
+QStringList HoldingQueue::held() const {
+    QStringList names;
+    for (const auto& entry : held_)
+        names << entry.first;
+    return names;
+}
+
+bool HoldingQueue::release(const QString& name) {
+    for (auto it = held_.begin(); it != held_.end(); ++it) {
+        if (it->first == name) {
+            auto work = std::move(it->second);
+            held_.erase(it);
+            work();
+            return true;
+        }
+    }
+    return false;
+}
+
+int HoldingQueue::releaseAllExcept(const QStringList& keep) {
+    int ran = 0;
+    for (bool found = true; found;) {
+        found = false;
+        for (auto it = held_.begin(); it != held_.end(); ++it) {
+            if (!keep.contains(it->first)) {
+                auto work = std::move(it->second);
+                held_.erase(it);
+                work();
+                ++ran;
+                found = true;
+                break;
+            }
+        }
+    }
+    return ran;
 }
 
 } // namespace lq::test

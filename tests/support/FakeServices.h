@@ -7,6 +7,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/SystemInfo.h"
 #include "platform/ToolRunner.h"
+#include "platform/WorkQueue.h"
 
 #include <QHash>
 #include <QMap>
@@ -89,12 +90,44 @@ public:
     QString writeError; // when set, every write fails with it
 };
 
-// Answers GETs from a queue, on the next turn of the event loop like a real client.
+// Answers GETs from a queue, on the next turn of the event loop like a real client. While `holding`
+// is set, each answer waits until the test releases its URL.
 class FakeHttp : public HttpGetter {
 public:
     void get(const QString& url, std::function<void(const HttpResponse&)> done) override;
     QHash<QString, HttpResponse> responses; // by URL; an unknown URL is a transport error
     QStringList requested;
+
+    bool holding = false;
+    // Sends the held answer to the first request of `url`; false when none is held.
+    bool release(const QString& url);
+    // The URLs whose answers are held, in request order.
+    QStringList held() const;
+
+private:
+    std::vector<std::pair<QString, std::function<void()>>> held_;
+};
+
+// Background work on a real thread pool, or, while `holding` is set, held until the test releases
+// it; released work runs on the calling thread at once (its result reaches the main thread as usual,
+// on the next turn of the event loop).
+class HoldingQueue : public WorkQueue {
+public:
+    void start(const QString& name, std::function<void()> work) override;
+    void waitForDone() override { pool_.waitForDone(); }
+
+    bool holding = false;
+    // The names of the held pieces of work, in the order they were started.
+    QStringList held() const;
+    // Runs the first held piece named `name`; false when there is none.
+    bool release(const QString& name);
+    // Runs every held piece whose name is not in `keep`, also those that released work starts;
+    // gives back how many ran.
+    int releaseAllExcept(const QStringList& keep = {});
+
+private:
+    ThreadPoolQueue pool_{8};
+    std::deque<std::pair<QString, std::function<void()>>> held_;
 };
 
 } // namespace lq::test

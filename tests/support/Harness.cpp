@@ -16,13 +16,44 @@
 namespace lq::test {
 
 Harness::Harness(const QString& referenceBaseUrl)
-    : vc(std::make_unique<ViewController>(services(), view, menus, referenceBaseUrl)) {}
+    : vc(std::make_unique<ViewController>(services(), view, menus, referenceBaseUrl, &queue)) {}
 
 ViewController& Harness::make() {
     const QString url = vc->referenceBaseUrl;
     vc.reset();
-    vc = std::make_unique<ViewController>(services(), view, menus, url);
+    vc = std::make_unique<ViewController>(services(), view, menus, url, &queue);
     return *vc;
+}
+
+void Harness::hold() {
+    queue.holding = true;
+    http.holding = true;
+}
+
+bool Harness::settleExcept(const QStringList& keep, int timeoutMs) {
+    return waitFor(
+        [&] {
+            int released = queue.releaseAllExcept(keep);
+            for (const QString& url : http.held()) {
+                if (!keep.contains(url))
+                    released += http.release(url) ? 1 : 0;
+            }
+            return released == 0 && vc->pendingWork() == queue.held().size() + http.held().size();
+        },
+        timeoutMs);
+}
+
+bool Harness::finish(int timeoutMs) {
+    queue.holding = false;
+    http.holding = false;
+    return waitFor(
+        [&] {
+            queue.releaseAllExcept();
+            for (const QString& url : http.held())
+                http.release(url);
+            return vc->pendingWork() == 0;
+        },
+        timeoutMs);
 }
 
 void Harness::addMainMenu() {

@@ -23,6 +23,7 @@ struct Harness {
     FakeSystemInfo system;
     FakeIORegistry ioRegistry;
     FakeHttp http;
+    HoldingQueue queue; // the controllers' background work; holds it when told to
     PlainMainView view;
     MenuBarModel menus;
     std::unique_ptr<ViewController> vc;
@@ -32,6 +33,13 @@ struct Harness {
     ViewController& make();
     // The File menu of the real main menu, so retitling can be seen.
     void addMainMenu();
+    // Holds the controller's background work and answers from now on, until released.
+    void hold();
+    // Lets every held piece of work and answer go, except the work named in `keep` and the answers
+    // to the URLs in it, until nothing else is pending; gives back whether it got there.
+    bool settleExcept(const QStringList& keep, int timeoutMs = 10000);
+    // Stops holding, lets everything go and waits until the controller is idle.
+    bool finish(int timeoutMs = 10000);
 };
 
 // Runs the event loop until the controller has no asynchronous work left, or `timeoutMs` passed.
