@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QObject>
 
+#include "platform/WorkQueue.h"
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -81,6 +83,8 @@ public:
 
 private:
     int pendingWork_ = 0;
+    // The launch tasks that run tools; waited for when the delegate goes.
+    ThreadPoolQueue launchWork_{1};
 };
 
 } // namespace lq

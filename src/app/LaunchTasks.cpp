@@ -4,11 +4,15 @@
 
 #include "app/AppVersionCheck.h"
 #include "app/StartupMaintenance.h"
+
 #include "check/MenuBarModel.h"
 #include "check/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemInfo.h"
 #include "securitydata/ReferenceList.h"
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
 
 #include <QFile>
 #include <QPointer>
@@ -98,7 +102,20 @@ void AppDelegate::compareAppVersions(const QByteArray& body, const QString& runn
 }
 
 void AppDelegate::runStartupMaintenance() {
-    lq::runStartupMaintenance(services);
+    if (!beginStartupMaintenance(services))
+        return;
+    // The tests run tools (`id`, `log`): off the main thread, so the window keeps answering.
+    launchWork_.start(QStringLiteral("startup maintenance"),
+                      [self = QPointer<AppDelegate>(this), services = services] {
+                          const bool works = unifiedLogWorks(services);
+                          QMetaObject::invokeMethod(
+                              qApp,
+                              [self, services, works] {
+                                  if (self)
+                                      finishStartupMaintenance(services, works);
+                              },
+                              Qt::QueuedConnection);
+                      });
 }
 
 } // namespace lq

@@ -59,17 +59,27 @@ bool deDysfunction::logShowWorks() const {
     return output && logOutputHasLineBreak(*output);
 }
 
-void runStartupMaintenance(Services services) {
+bool beginStartupMaintenance(Services services) {
     const bool wasOff = services.settings.boolValue(keys::noCheckXPRem);
     // Stored before the tests run, so that a launch that never gets past them leaves the summary off.
     services.settings.setBool(keys::noCheckXPRem, true);
-    if (wasOff)
-        return;
+    return !wasOff;
+}
+
+bool unifiedLogWorks(Services services) {
     const deDysfunction tests(services);
-    const bool works = tests.isAdminUser() && tests.folderHasEntries(kDiagnosticsPersistFolder) &&
-                       tests.folderHasEntries(kDiagnosticsTimesyncFolder) && tests.logShowWorks();
+    return tests.isAdminUser() && tests.folderHasEntries(kDiagnosticsPersistFolder) &&
+           tests.folderHasEntries(kDiagnosticsTimesyncFolder) && tests.logShowWorks();
+}
+
+void finishStartupMaintenance(Services services, bool works) {
     if (works)
         services.settings.setBool(keys::noCheckXPRem, false);
+}
+
+void runStartupMaintenance(Services services) {
+    if (beginStartupMaintenance(services))
+        finishStartupMaintenance(services, unifiedLogWorks(services));
 }
 
 } // namespace lq

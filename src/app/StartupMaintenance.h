@@ -38,6 +38,13 @@ private:
 // storing false again when all of them pass.
 void runStartupMaintenance(Services services);
 
+// The same in two halves, so that the tests (which run tools) can run off the main thread while the
+// settings stay on it: the first tells whether the tests are to run, the second (any thread) runs
+// them, and the result goes to finishStartupMaintenance on the main thread.
+bool beginStartupMaintenance(Services services);
+bool unifiedLogWorks(Services services);
+void finishStartupMaintenance(Services services, bool works);
+
 // Tool output as text; nothing when it is not valid UTF-8.
 std::optional<QString> decodeToolOutput(const QByteArray& bytes);
 // Whether the group numbers printed by `id -G`, separated by single spaces, include the administrators'.
