@@ -49,8 +49,9 @@ def main():
         xvfb.stop()
     baseline = {
         "about": ("Event-loop probe figures (medians of %d, Xvfb) on the slowed simulated Macs, measured at "
-                  "'commit', while every tool of a check run still ran on the main thread. bench/run.py "
-                  "shows them beside today's figures." % bench.PROBE_RUNS),
+                  "'commit', where the hardware identification, the security status tools and the launch "
+                  "tasks ran on the main thread. bench/run.py shows them beside today's figures."
+                  % bench.PROBE_RUNS),
         "commit": commit,
         "measured_on": datetime.date.today().isoformat(),
         "macs": figures,
