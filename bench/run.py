@@ -8,6 +8,12 @@ against Python's plistlib.load and json.loads plus the same classification (best
 and their extra peak memory. Whole process, on every bundled simulated Mac: instructions of the
 headless report against --version (callgrind), its peak memory against a minimal Qt Widgets program,
 and the window's first paint against that program's (under Xvfb).
+
+Slowed simulated Macs: copies of every bundled Mac whose tools take real-Mac time (bench/slow-macs.json).
+On them, the longest time the main thread leaves events unanswered during launch and during the first
+check run (the application's event-loop probe, LQ_EVENT_LOOP_PROBE=1) against the figures recorded for
+the code before the tools left the main thread (bench/baseline-event-loop.json), the first check run's
+wall time against the longest chain of tools that wait for one another, and the first paint again.
 """
 
 import hashlib
@@ -209,6 +215,112 @@ def make_inputs(inputs):
         stream.write(stamp)
 
 
+# --- Slowed simulated Macs ----------------------------------------------------------------------------
+
+SLOW_MACS = f"{TOP}/bench/slow-macs.json"
+EVENT_LOOP_BASELINE = f"{TOP}/bench/baseline-event-loop.json"
+PROBE_RUNS = 3
+PROBE_LINE = re.compile(rb"probe: launch-stall-ms=([0-9.]+) check-stall-ms=([0-9.]+) check-wall-ms=([0-9.]+)")
+
+
+def load_json(path):
+    with open(path) as stream:
+        return json.load(stream)
+
+
+def make_slowed_mac(build, mac, delays):
+    """Copies sim/MAC into the build folder (links resolved, without the tree's own overrides or call log)
+    and writes a .delay override for every tool in `delays`. Returns the copy's path."""
+    root = f"{build}/slowed-macs/{mac}"
+    shutil.rmtree(root, ignore_errors=True)
+    leave_out = lambda folder, names: ([n for n in names if n in ("override", "calls.log")]
+                                       if os.path.basename(folder) == ".sim" else [])
+    shutil.copytree(f"{TOP}/sim/{mac}", root, symlinks=False, ignore=leave_out)
+    os.makedirs(f"{root}/.sim/override")
+    for key, delay in delays.items():
+        with open(f"{root}/.sim/override/{key}.delay", "w") as stream:
+            stream.write(f"{delay['seconds']:.3f}\n")
+    return root
+
+
+def mac_facts(root):
+    """What decides which tools a check run calls: Apple silicon or not, and the macOS version."""
+    with open(f"{root}/IORegistry.plist", "rb") as stream:
+        rom = plistlib.load(stream)["IODeviceTree:/rom"]["version"]
+    with open(f"{root}/System/Library/CoreServices/SystemVersion.plist", "rb") as stream:
+        version = tuple(int(part) for part in plistlib.load(stream)["ProductVersion"].split("."))
+    return {"apple_silicon": rom.startswith((b"iBoot-", b"mBoot-")), "version": version}
+
+
+def first_run_tools(slow, facts):
+    """The tools of slow-macs.json's graph that a first check run calls on a Mac with these facts."""
+    applies = {
+        None: True,
+        "intel": not facts["apple_silicon"],
+        "intel-macos11": not facts["apple_silicon"] and facts["version"] >= (11,),
+        "apple-silicon": facts["apple_silicon"],
+        "later-runs": False,
+    }
+    return {node["key"]: node for node in slow["first_check_run"] if applies[node.get("when")]}
+
+
+def longest_chain(slow, tools):
+    """The sum of delays along the longest path through the tools that wait for one another, in seconds.
+    Calls of one step that do not wait for each other overlap, so each tool counts once."""
+    done = {}
+
+    def finish(key):
+        if key not in done:
+            waits = [finish(before) for before in tools[key]["after"] if before in tools]
+            done[key] = slow["delays"][key]["seconds"] + max(waits, default=0.0)
+        return done[key]
+
+    return max(finish(key) for key in tools)
+
+
+def probe_once(app, root, server, onscreen):
+    """One windowed launch with the event-loop probe: (launch stall, check stall, check wall) in ms, and
+    the keys of the tools it called."""
+    config = tempfile.mkdtemp(prefix="lq-probe-config-")
+    calls = f"{root}/.sim/calls.log"
+    open(calls, "w").close()
+    # A fresh settings folder each time, so that every run is the same first launch.
+    env = dict(onscreen, XDG_CONFIG_HOME=config, LQ_EVENT_LOOP_PROBE="1")
+    env.pop("LQ_EXIT_AFTER_FIRST_PAINT", None)
+    args = [app, "--system-root", root, "--reference-url", server.url]
+    try:
+        done = run(args, env=env, timeout=180)
+    except subprocess.TimeoutExpired:
+        sys.exit(f"run.py: {' '.join(args)} did not finish its first check run within 180 s")
+    finally:
+        shutil.rmtree(config, ignore_errors=True)
+    with open(calls) as stream:
+        keys = {line.split("\t")[0] for line in stream.read().splitlines()}
+    os.unlink(calls)
+    match = PROBE_LINE.search(done.stderr)
+    if not match:
+        sys.exit(f"run.py: {' '.join(args)} printed no probe line:\n{done.stderr.decode(errors='replace')}")
+    return tuple(float(figure) for figure in match.groups()), keys
+
+
+def probe_slowed_mac(app, root, slow, server, onscreen):
+    """Medians of PROBE_RUNS probe runs on a slowed Mac, and its longest chain in ms. Fails when the
+    application called other tools than the graph has for this Mac, as the chain would then be wrong."""
+    tools = first_run_tools(slow, mac_facts(root))
+    runs = []
+    for _ in range(PROBE_RUNS):
+        figures, keys = probe_once(app, root, server, onscreen)
+        outside = keys - set(tools) - set(slow["launch_tasks"]["keys"])
+        missing = set(tools) - keys
+        if outside or missing:
+            sys.exit(f"run.py: on {root} the first check run called {sorted(keys)}; bench/slow-macs.json "
+                     f"expects {sorted(tools)} (not in it: {sorted(outside)}, not called: {sorted(missing)})")
+        runs.append(figures)
+    launch, check, wall = (statistics.median(run[i] for run in runs) for i in range(3))
+    return {"launch_stall_ms": launch, "check_stall_ms": check, "check_wall_ms": wall,
+            "chain_ms": longest_chain(slow, tools) * 1000}
+
+
 # --- The table ---------------------------------------------------------------------------------------
 
 
@@ -236,6 +348,41 @@ class Table:
         print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
         for row in self.rows:
             print(line(row))
+
+
+def add_slowed_mac_rows(table, build, app, minimal, macs, server, onscreen):
+    """The rows of the slowed Macs: main-thread stalls against the recorded baseline, the first check
+    run's wall time against its longest chain of tools, and the first paint against the minimal program."""
+    slow = load_json(SLOW_MACS)
+    baseline = load_json(EVENT_LOOP_BASELINE) if os.path.exists(EVENT_LOOP_BASELINE) else {"macs": {}}
+    at = f" at {baseline['commit'][:7]}" if "commit" in baseline else ""
+    roots = {mac: make_slowed_mac(build, mac, slow["delays"]) for mac in macs}
+    probed = {mac: probe_slowed_mac(app, roots[mac], slow, server, onscreen) for mac in macs}
+    for figure, phase in (("check_stall_ms", "first check run"), ("launch_stall_ms", "launch")):
+        for mac in macs:
+            mine = probed[mac][figure]
+            measure = (f"Longest main-thread stall, {phase}, slowed {mac} (event-loop probe, Xvfb, "
+                       f"median of {PROBE_RUNS}; vs baseline{at})")
+            before = baseline["macs"].get(mac, {}).get(figure)
+            if before is None:
+                table.rows.append((measure, f"{mine:.1f} ms", "no baseline", "—", "≤ 50 ms",
+                                   "yes" if mine <= 50 else "NO"))
+            else:
+                table.add(measure, f"{mine:.1f} ms", f"{before:.1f} ms", mine / max(before, 0.1), "≤ 50 ms",
+                          mine <= 50)
+    for mac in macs:
+        wall, chain = probed[mac]["check_wall_ms"], probed[mac]["chain_ms"]
+        table.add(f"First check run's wall time, slowed {mac} (vs longest chain of dependent tools)",
+                  fmt_time(wall / 1000), fmt_time(chain / 1000), wall / chain, "≤ 1.2×", wall / chain <= 1.2)
+    for mac in macs:
+        gui = [app, "--system-root", roots[mac], "--reference-url", server.url]
+        paints, minimal_paints = [], []
+        for _ in range(PAINT_RUNS):
+            paints.append(first_paint_ms(gui, onscreen))
+            minimal_paints.append(first_paint_ms([minimal], onscreen))
+        paint, minimal_paint = statistics.median(paints), statistics.median(minimal_paints)
+        table.add(f"Window first paint, slowed {mac} (vs minimal Qt program, Xvfb)", f"{paint:.1f} ms",
+                  f"{minimal_paint:.1f} ms", paint / minimal_paint, "≤ 2×", paint / minimal_paint <= 2)
 
 
 def main():
@@ -337,6 +484,7 @@ def main():
             paint, minimal_paint = statistics.median(paints), statistics.median(minimal_paints)
             table.add(f"Window first paint, {mac} (vs minimal Qt program, Xvfb)", f"{paint:.1f} ms",
                       f"{minimal_paint:.1f} ms", paint / minimal_paint, "≤ 2×", paint / minimal_paint <= 2)
+        add_slowed_mac_rows(table, build, app, minimal, macs, server, onscreen)
     finally:
         server.stop()
         xvfb.stop()

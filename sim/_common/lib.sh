@@ -13,6 +13,8 @@ SIM_DIR=$SIM_ROOT/.sim
 # The line break, for the loops below that cut text at line breaks.
 sim_nl='
 '
+# Blanks that may stand around a number in a fixture file: space, tab and carriage return.
+sim_blank=" $(printf '\t\r')"
 
 # sim_escape TEXT: prints TEXT with every line break written as the two characters \n,
 # so that one call always takes exactly one line of calls.log.
@@ -81,6 +83,27 @@ sim_status() {
         return 0
     fi
     sim_st=$sim_raw
+}
+
+# sim_delay KEY: waits the seconds held in KEY.delay, if there is one, before the call answers;
+# that is how a simulated Mac is made as slow as a real one. The value must be a plain decimal
+# such as 2 or 0.25 (sleep takes the fraction); anything else is a broken fixture, refused with 70
+# rather than answered at the wrong speed.
+sim_delay() {
+    sim_file "$1" delay || return 0
+    sim_raw=$(cat "$sim_f") || sim_raw=
+    # Blanks around the number are harmless; blanks inside it are not and stay to be refused.
+    sim_raw=${sim_raw#"${sim_raw%%[!$sim_blank]*}"}
+    sim_raw=${sim_raw%"${sim_raw##*[!$sim_blank]}"}
+    case $sim_raw in
+        '' | *[!0-9.]* | .* | *. | *.*.*)
+            printf 'sim: %s does not hold a delay (seconds, such as 0.25)\n' "$sim_f" >&2
+            exit 70
+            ;;
+    esac
+    case $sim_raw in
+        *[1-9]*) sleep "$sim_raw" ;;
+    esac
 }
 
 # sim_reply KEY: prints KEY's standard output and standard error byte for byte and exits with
@@ -246,6 +269,7 @@ sim_main() {
             sim_script=$(cat; printf x)
             sim_script=${sim_script%x}
             sim_log osascript "$sim_script"
+            sim_delay osascript
             sim_reply osascript
             ;;
         open)
@@ -259,6 +283,7 @@ sim_main() {
     esac
 
     sim_log "$sim_key" "$@"
+    sim_delay "$sim_key"
 
     if [ "$sim_key" = defaults-read ] &&
         [ ! -f "$SIM_DIR/override/defaults-read.out" ] && [ ! -f "$SIM_DIR/override/defaults-read.status" ]; then

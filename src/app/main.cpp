@@ -2,6 +2,7 @@
 #include "app/AppOptions.h"
 #include "app/HeadlessReport.h"
 #include "app/SystemServices.h"
+#include "ui/EventLoopProbe.h"
 #include "ui/GuiApplication.h"
 
 #include <QApplication>
@@ -62,10 +63,14 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    // Only with LQ_EVENT_LOOP_PROBE=1 (bench/run.py): counts from here, the first moment it can.
+    const std::unique_ptr<lq::EventLoopProbe> probe = lq::EventLoopProbe::fromEnvironment();
     QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
     QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
     lq::SystemServices system(root);
     lq::GuiApplication gui(system.services(), referenceUrl);
+    if (probe)
+        probe->watch(gui.mainWindow());
     gui.start();
     return QApplication::exec();
 }

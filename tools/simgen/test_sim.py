@@ -17,6 +17,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -227,6 +228,51 @@ class Overrides(CopiedRoots):
                 r = self.run_stub("intel-t2", "/usr/bin/id", ["-G", "jane"])
                 self.assertEqual(r.returncode, status)
                 self.assertEqual(b"does not hold an exit status" in r.stderr, complains)
+
+    def timed_stub(self, root, stub, args, stdin=b""):
+        start = time.monotonic()
+        r = self.run_stub(root, stub, args, stdin=stdin, shell="dash")
+        return r, time.monotonic() - start
+
+    def test_delay_files_slow_every_kind_of_call(self):
+        # The plain replay, the file-reading defaults and the stdin-reading osascript each wait.
+        info = BUNDLES[0] + "/Contents/Info.plist"
+        calls = [("/usr/bin/fdesetup", ["status"], "fdesetup-status", b""),
+                 ("/usr/bin/defaults", ["read", info, "CFBundleShortVersionString"], "defaults-read", b""),
+                 ("/usr/bin/osascript", [], "osascript", b"return 1\n")]
+        for stub, args, key, stdin in calls:
+            with self.subTest(key=key):
+                fast, _ = self.timed_stub("intel-t2", stub, args, stdin)
+                self.put("intel-t2", ".sim/data/%s.delay" % key, b"0.6\n")
+                slow, took = self.timed_stub("intel-t2", stub, args, stdin)
+                self.assertGreaterEqual(took, 0.6)
+                self.assertEqual((slow.returncode, slow.stdout, slow.stderr),
+                                 (fast.returncode, fast.stdout, fast.stderr))
+
+    def test_delay_override_wins_over_data(self):
+        # A broken bundled value would be refused, so a good answer shows that the override was read.
+        self.put("intel-t2", ".sim/data/spctl-status.delay", b"soon")
+        self.put("intel-t2", ".sim/override/spctl-status.delay", b"0.3")
+        r, took = self.timed_stub("intel-t2", "/usr/sbin/spctl", ["--status"])
+        self.assertEqual((r.returncode, r.stdout), (0, b"assessments enabled\n"))
+        self.assertGreaterEqual(took, 0.3)
+
+    def test_delay_values(self):
+        # (file content, seconds waited at least; None: refused with 70 and no answer)
+        cases = [(b"0", 0), (b"0.25", 0.25), (b" 0.4 \n", 0.4), (b"0.30\r\n", 0.3), (b"1", 1.0),
+                 (b"", None), (b"-1", None), (b"1e3", None), (b"inf", None), (b".5", None), (b"5.", None),
+                 (b"1 5", None), (b"1..2", None), (b"0x1", None), (b"1,5", None)]
+        for content, seconds in cases:
+            with self.subTest(content=content):
+                self.put("intel-t2", ".sim/override/csrutil-status.delay", content)
+                r, took = self.timed_stub("intel-t2", "/usr/bin/csrutil", ["status"])
+                if seconds is None:
+                    self.assertEqual((r.returncode, r.stdout), (70, b""))
+                    self.assertIn(b"does not hold a delay", r.stderr)
+                else:
+                    self.assertEqual((r.returncode, r.stdout, r.stderr),
+                                     (0, self.data("intel-t2", "csrutil-status", "out"), b""))
+                    self.assertGreaterEqual(took, seconds)
 
     def test_defaults_read_can_be_overridden(self):
         self.put("intel-t2", ".sim/override/defaults-read.status", b"1\n")
