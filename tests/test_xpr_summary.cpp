@@ -327,6 +327,9 @@ TEST(XPRClassifier, ReadsWhatQtsJsonReaderRead) {
         {"an escape sequence cut short", "[" + clean + R"(,{"a":"\u12"}])", {0, 0, 0}},
         {"no UTF-8 in a string", "[" + clean + ",{\"a\":\"\xc3\x28\"}]", {0, 0, 0}},
         {"a number cut short", "[" + clean + ",{\"a\":1e}]", {0, 0, 0}},
+        {"a number that is two numbers",
+         "[" + clean + R"(,{"eventMessage":"{\"status_code\":1e-40-0}"}])",
+         {1, 0, 0}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(countsOf(classifyXPREvents(c.output)), c.expected) << c.name;
@@ -394,10 +397,12 @@ TEST(XPRClassifier, LenientJsonIsRewrittenAsStrictJson) {
         {"lone surrogates", R"(["\ud800x\udc00\ud83d\ud83d\ude00"])", R"(["?x??\ud83d\ude00"])"},
         {"numbers", "[1.,-.5,.5,0e5,1E2,-0,123456789012345678901234,1.50]",
          "[1e+00,-5e-01,5e-01,0e+00,1e+02,0,1.2345678901234569e+23,1.5e+00]"},
-        {"bytes outside strings stay", "[nul, \xff 01]", "[nul, \xff 01]"},
+        {"bytes outside strings stay", "[nul, \xff 0 1]", "[nul, \xff 0 1]"},
         {"a number too small", "[1e-400]", std::nullopt},
         {"a number too large", "[1e400]", std::nullopt},
         {"a minus alone", "[-]", std::nullopt},
+        {"two numbers that would join when rewritten", "[1e-40-0]", std::nullopt},
+        {"two numbers one after the other", "[1.5.5]", std::nullopt},
         {"a number at the very end", "[1", std::nullopt},
         {"a string left open", "[\"abc", std::nullopt},
         {"a backslash at the very end", "[\"abc\\", std::nullopt},

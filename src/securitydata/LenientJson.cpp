@@ -184,6 +184,7 @@ bool rewriteAsStrictJson(const char* text, std::size_t size, std::string& out) {
     out.reserve(size + size / 8 + 16);
     const char* at = text;
     const char* const end = text + size;
+    bool afterNumber = false;
     while (at < end) {
         const char c = *at;
         if (c == '"') {
@@ -191,13 +192,18 @@ bool rewriteAsStrictJson(const char* text, std::size_t size, std::string& out) {
             ++at;
             if (!rewriteString(at, end, out))
                 return false;
+            afterNumber = false;
         } else if (startsNumber(c)) {
-            // Outside strings these begin a number, or the text is no JSON whatever follows.
-            if (!rewriteNumber(at, end, out))
+            // Outside strings these begin a number, or the text is no JSON whatever follows. Right
+            // after a number they are no JSON either, and rewritten they could join it into one that
+            // reads ("1e-40" then "-0" would give "1e-400").
+            if (afterNumber || !rewriteNumber(at, end, out))
                 return false;
+            afterNumber = true;
         } else {
             out += c;
             ++at;
+            afterNumber = false;
         }
     }
     return true;
