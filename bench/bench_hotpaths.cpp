@@ -1,5 +1,6 @@
 // Timings of the install history listing and the XProtect Remediator scan summary on generated inputs
-// (bench/make_inputs.py). The folder of inputs is given by the environment variable LQ_BENCH_INPUTS.
+// (bench/make_inputs.py), and of a bare simdjson parse of the scan log beside the summary. The folder of
+// inputs is given by the environment variable LQ_BENCH_INPUTS.
 #include "bench_inputs.h"
 
 #include "platform/PropertyList.h"
@@ -8,6 +9,7 @@
 #include "platform/SystemRoot.h"
 
 #include <benchmark/benchmark.h>
+#include <simdjson.h>
 
 #include <QFile>
 
@@ -94,6 +96,29 @@ void summary(benchmark::State& state, const QByteArray& log) {
     }
 }
 
+// simdjson alone on the same log: the whole output parsed as one document into a parser that keeps
+// its memory from one parse to the next, no rules, nothing read from the result. The summary does
+// this work and more (it cuts the log into runs, reads every event and parses every message), so this
+// is the floor it is measured against.
+void bareParse(benchmark::State& state, const QByteArray& log) {
+    const simdjson::padded_string json(log.constData(), static_cast<size_t>(log.size()));
+    simdjson::dom::parser parser;
+    // One parse before the timing, so that the parser's memory is taken and touched already: what is
+    // timed is the parse alone.
+    if (parser.parse(json).error() != simdjson::SUCCESS) {
+        state.SkipWithError("simdjson refused the log");
+        return;
+    }
+    for (auto _ : state) {
+        simdjson::dom::element root;
+        if (parser.parse(json).get(root) != simdjson::SUCCESS) {
+            state.SkipWithError("simdjson refused the log");
+            break;
+        }
+        benchmark::DoNotOptimize(root);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -128,8 +153,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "lq-bench: cannot read %s\n", qPrintable(file.fileName()));
             return 2;
         }
+        const QByteArray log = file.readAll();
         const std::string name = "ScanSummary/" + std::to_string(count);
-        benchmark::RegisterBenchmark(name.c_str(), summary, file.readAll())->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(name.c_str(), summary, log)->Unit(benchmark::kMillisecond);
+        const std::string bare = "BareSimdjsonParse/" + std::to_string(count);
+        benchmark::RegisterBenchmark(bare.c_str(), bareParse, log)->Unit(benchmark::kMillisecond);
     }
 
     benchmark::Initialize(&argc, argv);

@@ -69,6 +69,17 @@ def main():
           b'Filtering the log data using "subsystem == \\"com.apple.XProtectFramework\\""\n'
           b'[{"eventMessage":"{\\"status_message\\":\\"NoThreatsDetected\\",\\"status_code\\":0,'
           b'\\"action\\":\\"none\\",\\"execution_duration\\":1.5}"},{"eventMessage":"not json"}]\n')
+    # What Qt's JSON reader took beyond strict JSON, which the summary still takes (src/securitydata/
+    # LenientJson.h), and events whose text looks like the end of an event, where runs are cut.
+    write("xpr_json", "lenient-json.json",
+          b'\xef\xbb\xbf \n[{"eventMessage":"{\\"status_code\\":23.}","x":"\x01\\a\\ud800"},'
+          b'{"eventMessage":"{\\"status_message\\":\\"Success\\",\\"status_code\\":.0e1}"},'
+          b'{"eventMessage":"{\\"status_code\\":5,\\"action\\":\\"\\\\u0072eport\\"}","n":-.5},'
+          b'{"eventMessage":"{\\"status_code\\":20,\\"status_code\\":1e-400}"},'
+          b'{"eventMessage":"{\\"status_code\\":20}","eventMessage":7,"big":123456789012345678901234}]\n')
+    write("xpr_json", "cut-lookalikes.json",
+          b'[{"note":"},{","frames":[{"a":1},{"b":2}],"eventMessage":"{\\"status_code\\":20}"},'
+          b'{"note":"\\"},{\\\\","eventMessage":"{\\"status_code\\":23}"} , {"eventMessage":"x"}]')
     for pattern in ("sphardware-*", "spdisplays-*", "spibridge-*"):
         copy("hardware_output", os.path.join(SAMPLES, pattern))
     copy("hardware_output", os.path.join(TOP, "tests/fixtures/hardware/sp*.txt"))

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl-dev
-  libplist-dev
+  libplist-dev libsimdjson-dev
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev openssl
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format libclang-rt-dev

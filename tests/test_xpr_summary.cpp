@@ -1,8 +1,12 @@
 // The XProtect Remediator summary: which logged events count as scans, alerts and warnings, which are
 // skipped, and what the status field and the report say about the counts.
+#include "securitydata/LenientJson.h"
 #include "securitydata/XPRClassifier.h"
 #include "support/Harness.h"
+#include "support/XPRReference.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -255,6 +259,165 @@ TEST(XPRClassifier, DecodesTheFieldsOfARealMessage) {
     EXPECT_FALSE(report->action.has_value());
     ASSERT_TRUE(report->execution_duration.has_value());
     EXPECT_DOUBLE_EQ(*report->execution_duration, 0.00055);
+
+    // Strings with escapes, a lone surrogate, and the last of duplicate keys.
+    const std::optional<XPRReport> escaped = decodeXPRReport(
+        R"({"status_message":"No\u0054hreat\ud800","action":7,"action":"re\port","status_code":1e1})");
+    ASSERT_TRUE(escaped.has_value());
+    EXPECT_EQ(escaped->status_message, QStringLiteral("NoThreat?"));
+    EXPECT_EQ(escaped->action, QStringLiteral("report"));
+    EXPECT_EQ(escaped->status_code, 10);
+    EXPECT_FALSE(escaped->execution_duration.has_value());
+    EXPECT_FALSE(decodeXPRReport(R"({"status_code":1} x)").has_value());
+    EXPECT_FALSE(decodeXPRReport(R"(["status_code"])").has_value());
+}
+
+TEST(XPRClassifier, ReadsWhatQtsJsonReaderRead) {
+    // The summary once read the log with Qt's JSON reader, which takes more than strict JSON and
+    // refuses a little that strict JSON allows; the summary still counts what it counted.
+    const QByteArray clean = R"({"eventMessage":"{\"status_code\":20}"})";
+    struct Case {
+        const char* name;
+        QByteArray output;
+        Counts expected;
+    };
+    const Case cases[] = {
+        {"raw control characters in strings",
+         "[{\"note\":\"a\tb\x01\",\"eventMessage\":\"{\\\"status_code\\\":23,\\\"x\\\":\\\"\x7f\x02\\\"}\"}]",
+         {1, 1, 0}},
+        {"a backslash before any other character",
+         R"([{"note":"\a\'\ ","eventMessage":"{\"status_code\":\23}"}])",
+         {1, 1, 0}},
+        {"a backslash before a byte that is no ASCII",
+         "[{\"note\":\"\\\xff\\\xc3\"}," + clean + "]",
+         {1, 0, 0}},
+        {"lone surrogate escapes",
+         R"([{"note":"\ud800 \udc00\ud83d\ude00 \ud83d"},)" + clean + "]",
+         {1, 0, 0}},
+        {"a lone surrogate makes no keyword",
+         R"([{"eventMessage":"{\"status_message\":\"Success\ud800\",\"status_code\":0}"}])",
+         {1, 0, 1}},
+        {"numbers in Qt's forms",
+         R"([{"a":1.,"b":-.5,"c":.5e1,"d":123456789012345678901234,"e":-9223372036854775809,"f":1234563506172839350617},)" +
+             clean + "]",
+         {1, 0, 0}},
+        {"status codes in Qt's forms",
+         R"([{"eventMessage":"{\"status_code\":23.}"},{"eventMessage":"{\"status_code\":.23e2}"}])",
+         {2, 2, 0}},
+        {"a number too small to tell from zero in the log", "[" + clean + R"(,{"a":1e-400}])", {0, 0, 0}},
+        {"zero written in many ways", "[" + clean + R"(,{"a":0e-999,"b":-0.0,"c":0.000e5}])", {1, 0, 0}},
+        {"a number too small to tell from zero in a message",
+         "[" + clean + R"(,{"eventMessage":"{\"status_code\":23,\"execution_duration\":1e-400}"}])",
+         {1, 0, 0}},
+        {"a number too large for a double", "[" + clean + R"(,{"a":1e400}])", {0, 0, 0}},
+        {"a byte-order mark before the array", "\xef\xbb\xbf \n[" + clean + "]", {1, 0, 0}},
+        {"the last of duplicate keys counts",
+         R"([{"eventMessage":7,"eventMessage":"{\"status_code\":20,\"status_code\":23}"},)"
+         R"({"eventMessage":"{\"status_code\":23}","eventMessage":null}])",
+         {1, 1, 0}},
+        {"an earlier key of a wrong type is replaced",
+         R"([{"eventMessage":"{\"status_code\":5,\"action\":1,\"action\":\"remediate\"}"}])",
+         {1, 0, 1}},
+        {"1,024 levels deep",
+         "[" + clean + ",{\"a\":" + QByteArray(1022, '[') + QByteArray(1022, ']') + "}]",
+         {1, 0, 0}},
+        {"1,025 levels deep",
+         "[" + clean + ",{\"a\":" + QByteArray(1023, '[') + QByteArray(1023, ']') + "}]",
+         {0, 0, 0}},
+        {"an escape sequence cut short", "[" + clean + R"(,{"a":"\u12"}])", {0, 0, 0}},
+        {"no UTF-8 in a string", "[" + clean + ",{\"a\":\"\xc3\x28\"}]", {0, 0, 0}},
+        {"a number cut short", "[" + clean + ",{\"a\":1e}]", {0, 0, 0}},
+        {"a number that is two numbers",
+         "[" + clean + R"(,{"eventMessage":"{\"status_code\":1e-40-0}"}])",
+         {1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(countsOf(classifyXPREvents(c.output)), c.expected) << c.name;
+        EXPECT_EQ(countsOf(reference::classifyXPREvents(c.output)), c.expected) << c.name << " (reference)";
+    }
+}
+
+TEST(XPRClassifier, RunsOfAnySizeCountWhatTheReferenceCounts) {
+    // Every output the tests know, the simulated Macs' logs and the fuzz seeds, read in runs from one
+    // byte (a cut after every element) to the default, must count what Qt's reader of the whole
+    // output counts. Cut guesses go wrong on text that looks like the end of an event.
+    QList<QByteArray> outputs = {
+        R"([{"note":"},{","frames":[{"a":1},{"b":2}],"eventMessage":"{\"status_code\":20}"},)"
+        R"({"note":"\"},{\\","eventMessage":"{\"status_code\":23}"} , {"eventMessage":"x"}])",
+        R"([{"a":[{"x":1} , {"y":2}]},{"eventMessage":"{\"status_code\":5}"}, 7 ,"},{",{"b":"\\"}])",
+        R"([{"eventMessage":"{\"status_code\":20}"},{"a":"},{"} ,{"eventMessage":"{\"status_code\":20}"}, ])",
+        R"([{"eventMessage":"{\"status_code\":20}"},{"eventMessage":"{\"status_code\":23}"}},{"a":1}])",
+        R"([{"eventMessage":"{\"status_code\":20}"},,{"eventMessage":"{\"status_code\":23}"}])",
+        R"([{"eventMessage":"{\"status_code\":20}"}, {"a":1.}, {"a":"\a"}, {"a":1e-400}])",
+        "[\n]",
+        "[{}]",
+        "[{},{}] \n",
+        "[{},{}] x",
+        "[{}, {},]",
+        "[{}, {}",
+        "[{}, {\"a\":\"}]",
+    };
+    const QDir source(QStringLiteral(LQ_SOURCE_DIR));
+    QStringList files;
+    for (const QString& mac :
+         QDir(source.filePath(QStringLiteral("sim"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString log = source.filePath(QStringLiteral("sim/%1/.sim/data/log-show-xpr.out").arg(mac));
+        if (QFile::exists(log))
+            files.append(log);
+    }
+    const QDir seeds(source.filePath(QStringLiteral("fuzz/corpus/xpr_json")));
+    for (const QString& name : seeds.entryList(QDir::Files, QDir::Name))
+        files.append(seeds.filePath(name));
+    ASSERT_GE(files.size(), 4);
+    for (const QString& path : files) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        outputs.append(file.readAll());
+    }
+    for (const QByteArray& output : outputs) {
+        const Counts expected = countsOf(reference::classifyXPREvents(output));
+        EXPECT_EQ(countsOf(classifyXPREvents(output)), expected) << output.left(300).toStdString();
+        for (const qsizetype runBytes : {1, 2, 5, 17, 64, 400, 4096})
+            EXPECT_EQ(countsOf(classifyXPREventsInRuns(output, runBytes)), expected)
+                << runBytes << "-byte runs: " << output.left(300).toStdString();
+    }
+}
+
+TEST(XPRClassifier, LenientJsonIsRewrittenAsStrictJson) {
+    struct Case {
+        const char* name;
+        QByteArray text;
+        std::optional<std::string> strict; // nothing: Qt's reader refuses it
+    };
+    const Case cases[] = {
+        {"strict JSON keeps its strings", R"({"a":"x\"\\\/\b\f\n\r\t\u00e9\ud83d\ude00"})",
+         R"({"a":"x\"\\\/\b\f\n\r\t\u00e9\ud83d\ude00"})"},
+        {"control characters", "[\"\x01\t\x1f\"]", R"(["\u0001\u0009\u001f"])"},
+        {"other escaped characters", "[\"\\a\\'\\\x7f\\\xe9\"]", "[\"a'\x7f\\u00e9\"]"},
+        {"lone surrogates", R"(["\ud800x\udc00\ud83d\ud83d\ude00"])", R"(["?x??\ud83d\ude00"])"},
+        {"numbers", "[1.,-.5,.5,0e5,1E2,-0,123456789012345678901234,1.50]",
+         "[1e+00,-5e-01,5e-01,0e+00,1e+02,0,1.2345678901234569e+23,1.5e+00]"},
+        {"bytes outside strings stay", "[nul, \xff 0 1]", "[nul, \xff 0 1]"},
+        {"a number too small", "[1e-400]", std::nullopt},
+        {"a number too large", "[1e400]", std::nullopt},
+        {"a minus alone", "[-]", std::nullopt},
+        {"two numbers that would join when rewritten", "[1e-40-0]", std::nullopt},
+        {"two numbers one after the other", "[1.5.5]", std::nullopt},
+        {"a number at the very end", "[1", std::nullopt},
+        {"a string left open", "[\"abc", std::nullopt},
+        {"a backslash at the very end", "[\"abc\\", std::nullopt},
+        {"an escape with too few hex digits", R"(["\u12"])", std::nullopt},
+        {"an escape with no hex digit", R"(["\u12g4"])", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        const bool ok =
+            json::rewriteAsStrictJson(c.text.constData(), static_cast<std::size_t>(c.text.size()), out);
+        ASSERT_EQ(ok, c.strict.has_value()) << c.name;
+        if (ok) {
+            EXPECT_EQ(out, *c.strict) << c.name;
+        }
+    }
 }
 
 TEST(XPRSummaryDisplay, FieldAndReportLineForEachOutcome) {

@@ -23,7 +23,8 @@ struct XPRCounts {
 };
 
 // Decodes one event message: a JSON object whose known keys, when present (and not null), have their
-// type (status_code a whole number). Nothing when the message is anything else.
+// type (status_code a whole number); of a key given twice, the last value counts. Nothing when the
+// message is anything else. A lone surrogate escape in a string reads as '?'.
 std::optional<XPRReport> decodeXPRReport(const QByteArray& message);
 
 // Adds one decoded event to the counts.
@@ -35,5 +36,9 @@ QByteArray jsonPartOfLogOutput(const QByteArray& logOutput);
 // Counts the events of the log tool's output (a JSON array of events). Output that is not such an array
 // counts nothing; events that are malformed are skipped.
 XPRCounts classifyXPREvents(const QByteArray& logOutput);
+
+// The same, with the array parsed in runs of about `runBytes` bytes (classifyXPREvents takes 64 KiB).
+// The counts do not depend on it: tests and the fuzz target give small runs to small inputs.
+XPRCounts classifyXPREventsInRuns(const QByteArray& logOutput, qsizetype runBytes);
 
 } // namespace lq
