@@ -311,6 +311,19 @@ TEST_F(FileFaults, ADamagedOrUnreadableSettingsFileGivesTheDefaults) {
              return dir.filePath(QStringLiteral("broken.conf"));
          },
          false},
+        // Text layout at such a size never ends, and the window would hang at every launch.
+        {"a font size of 1e10",
+         [&] {
+             write(dir.filePath(QStringLiteral("huge-font.conf")), "[General]\nfontSize=1e10\n");
+             return dir.filePath(QStringLiteral("huge-font.conf"));
+         },
+         false},
+        {"a font size of infinity",
+         [&] {
+             write(dir.filePath(QStringLiteral("infinite-font.conf")), "[General]\nfontSize=inf\n");
+             return dir.filePath(QStringLiteral("infinite-font.conf"));
+         },
+         false},
         {"a folder where the file should be",
          [&] {
              QDir().mkpath(dir.filePath(QStringLiteral("folder.conf")));

@@ -21,8 +21,7 @@ void ViewController::viewDidLoad() {
     const OsVersion version = services.system.osVersion();
     osVersion = osVersionCode(version.major, version.minor);
 
-    const double storedSize = services.settings.doubleValue(keys::fontSize);
-    theFontSize = storedSize < 4.0 ? 12.0 : storedSize;
+    theFontSize = fontSizeFromSetting(services.settings.doubleValue(keys::fontSize));
     noCheckSWU = services.settings.boolValue(keys::noCheckSWU);
     noInstallSWU = services.settings.boolValue(keys::noInstallSWU);
     checkXPRem = !services.settings.boolValue(keys::noCheckXPRem);
