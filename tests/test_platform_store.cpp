@@ -101,6 +101,19 @@ TEST(MacFiles, ReadThroughTheRootWithACap) {
     EXPECT_EQ(files.countMacDirectoryEntries(QStringLiteral("/var/db/diagnostics/Persist")), std::nullopt);
 }
 
+// A file that gives no size (as the kernel's own files do) is read to its end all the same, and held to
+// the cap while it is read.
+TEST(MacFiles, AFileThatGivesNoSizeIsReadWithTheCap) {
+    RootFileSystem files(SystemRoot(QStringLiteral("/")));
+    const FileRead status = files.readMacFile(QStringLiteral("/proc/self/status"), 1 << 20);
+    ASSERT_TRUE(status.bytes.has_value()) << status.error.toStdString();
+    EXPECT_TRUE(status.bytes->startsWith("Name:"));
+    EXPECT_TRUE(status.bytes->contains("VmRSS:"));
+    const FileRead capped = files.readMacFile(QStringLiteral("/proc/self/status"), 16);
+    EXPECT_FALSE(capped.bytes.has_value());
+    EXPECT_EQ(capped.error, QStringLiteral("The file “status” is too large to read."));
+}
+
 TEST(SystemRootMapping, PrefixesMacPaths) {
     EXPECT_EQ(SystemRoot(QStringLiteral("/")).map(QStringLiteral("/usr/bin/id")),
               QStringLiteral("/usr/bin/id"));

@@ -2,8 +2,8 @@
 #include "platform/RootSystemInfo.h"
 
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <pwd.h>
@@ -23,11 +23,15 @@ OsVersion makeOsVersion(const QString& productVersion, const QString& buildVersi
 }
 
 OsVersion RootSystemInfo::osVersion() const {
-    QFile file(root_.map(QStringLiteral("/System/Library/CoreServices/SystemVersion.plist")));
+    // A real one is well under a kilobyte.
+    constexpr qint64 kMaxBytes = 1 << 20;
+    const FileRead read =
+        readRegularFile(root_.map(QStringLiteral("/System/Library/CoreServices/SystemVersion.plist")),
+                        QStringLiteral("SystemVersion.plist"), kMaxBytes);
     QString product;
     QString build;
-    if (file.open(QIODevice::ReadOnly)) {
-        const plist::ParseResult parsed = plist::parse(file.read(1 << 20));
+    if (read.bytes) {
+        const plist::ParseResult parsed = plist::parse(*read.bytes);
         if (parsed.document) {
             const plist::Node root = parsed.document->root();
             product = root["ProductVersion"].string().value_or(QString());
