@@ -149,10 +149,22 @@ protected:
     TestServer server;
 };
 
+// Header fields beyond what Qt reads: it drops them all and would hand the body on as if nothing were
+// wrong.
+Answer withManyHeaderFields(int count) {
+    Answer answer(200, "text/xml", "<plist><dict/></plist>");
+    for (int i = 0; i < count; ++i)
+        answer.withHeader("X-Field-" + QByteArray::number(i), "value");
+    return answer;
+}
+
 TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
     const QByteArray mebibyte(kMiB, 'x');
     QtHttpGetter http;
     QtHttpGetter impatient({}, kMaxReferenceListBytes, std::chrono::milliseconds(300));
+    // A stall time-out of 1 s that a byte every 200 ms keeps restarting, and a deadline of 1.5 s.
+    QtHttpGetter trickled({}, kMaxReferenceListBytes, std::chrono::milliseconds(1000),
+                          std::chrono::milliseconds(1500));
     const struct {
         const char* name;
         Answer answer;
@@ -171,6 +183,13 @@ TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
         // The test server compresses text for clients that accept it, as Qt does.
         {"sends a compressed body that inflates to 20 MiB",
          Answer(200, "text/xml", QByteArray(20 * kMiB, 'x')), http, 20},
+        {"sends a byte every 200 ms against a deadline of 1.5 s",
+         Answer(200, "text/xml", QByteArray(100, 'x')).dripEvery(std::chrono::milliseconds(200)), trickled,
+         3},
+        {"sends 150 header fields", withManyHeaderFields(150), http, 10},
+        {"sends a header line of 600 KB",
+         Answer(200, "text/xml", "<plist><dict/></plist>").withHeader("X-Big", QByteArray(600 * 1024, 'b')),
+         http, 10},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,6 +204,31 @@ TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
         EXPECT_EQ(screened.failure, QStringLiteral("Got URLSession error."));
         EXPECT_LT(use.seconds, c.maxSeconds);
         EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+    }
+}
+
+// The limits leave a sound answer alone: one that trickles in but ends before the deadline, and one with
+// many header fields that Qt still reads.
+TEST_F(ServerFaults, SlowOrWordyAnswersWithinTheLimitsArrive) {
+    QtHttpGetter http({}, kMaxReferenceListBytes, std::chrono::milliseconds(1000),
+                      std::chrono::milliseconds(3000));
+    const QByteArray list = "<plist><dict/></plist>";
+    const struct {
+        const char* name;
+        Answer answer;
+    } cases[] = {
+        {"a byte every 20 ms for half a second",
+         Answer(200, "text/xml", list).dripEvery(std::chrono::milliseconds(20))},
+        {"80 header fields", withManyHeaderFields(80)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.answer(QStringLiteral("/list.plist"), c.answer);
+        const HttpResponse response = get(http, QStringLiteral("list.plist"));
+        EXPECT_FALSE(response.transportError) << response.errorText.toStdString();
+        EXPECT_EQ(response.status, 200);
+        EXPECT_EQ(response.mediaType, QStringLiteral("text/xml"));
+        EXPECT_EQ(response.body, list);
     }
 }
 

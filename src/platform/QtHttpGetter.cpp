@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTimer>
 
 #include <memory>
 
@@ -15,9 +16,9 @@ QString mediaTypeOf(const QString& contentType) {
 }
 
 QtHttpGetter::QtHttpGetter(QList<QSslCertificate> extraCaCertificates, qint64 maxBodyBytes,
-                           std::chrono::milliseconds transferTimeout)
+                           std::chrono::milliseconds transferTimeout, std::chrono::milliseconds deadline)
     : manager_(new QNetworkAccessManager), extraCa_(std::move(extraCaCertificates)),
-      maxBodyBytes_(maxBodyBytes) {
+      maxBodyBytes_(maxBodyBytes), deadline_(deadline) {
     manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     // Qt waits for ever unless told otherwise; the fetch's caller counts on an answer.
     manager_->setTransferTimeout(static_cast<int>(transferTimeout.count()));
@@ -35,51 +36,78 @@ void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse
         request.setSslConfiguration(tls);
     }
     QNetworkReply* reply = manager_->get(request);
-    auto tooLarge = std::make_shared<bool>(false);
+    // Why the fetch was cut short by this side, if it was.
+    struct Ended {
+        bool tooLarge = false;
+        bool pastDeadline = false;
+    };
+    auto ended = std::make_shared<Ended>();
     const qint64 cap = maxBodyBytes_;
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, tooLarge, cap](qint64 received, qint64) {
-                         if (received > cap && !*tooLarge) {
-                             *tooLarge = true;
+                     [reply, ended, cap](qint64 received, qint64) {
+                         if (received > cap && !ended->tooLarge) {
+                             ended->tooLarge = true;
                              reply->abort();
                          }
                      });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, tooLarge, done = std::move(done)] {
-        HttpResponse response;
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        const QNetworkReply::NetworkError error = reply->error();
-        // Errors below 200 are the network's and the proxy's (refused, reset, TLS, time-out, a body cut
-        // off); from 200 on the server answered and its status says the rest. A content error that
-        // comes with a success status is a body that could not be read whole (a compressed body cut off,
-        // or one that inflates beyond Qt's safety limit): that is no list, never an empty one.
-        const int code = status.toInt();
-        const bool networkFailure =
-            error != QNetworkReply::NoError &&
-            (error < QNetworkReply::ContentAccessDenied || !status.isValid() || (code >= 200 && code <= 299));
-        if (*tooLarge) {
-            response.transportError = true;
-            response.errorText = QStringLiteral("The reference list is larger than the application accepts.");
-        } else if (networkFailure) {
-            response.transportError = true;
-            response.errorText = reply->errorString();
-        } else {
-            response.isHttp = status.isValid();
-            response.status = code;
-            response.mediaType = mediaTypeOf(reply->header(QNetworkRequest::ContentTypeHeader).toString());
-            response.body = reply->readAll();
-            // Qt sometimes finishes a reply whose connection closed early without an error. The length
-            // the server announced tells (Qt drops the header when it inflates a compressed body).
-            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-            if (announced.isValid() && announced.toLongLong() != response.body.size()) {
-                response = HttpResponse();
+    // The timer belongs to the reply, so it goes with it.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, reply, [reply, ended] {
+        ended->pastDeadline = true;
+        reply->abort();
+    });
+    deadline->start(deadline_);
+    QObject::connect(
+        reply, &QNetworkReply::finished, reply, [reply, ended, deadline, done = std::move(done)] {
+            deadline->stop();
+            HttpResponse response;
+            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            const QNetworkReply::NetworkError error = reply->error();
+            // Errors below 200 are the network's and the proxy's (refused, reset, TLS, time-out, a body cut
+            // off); from 200 on the server answered and its status says the rest. A content error that
+            // comes with a success status is a body that could not be read whole (a compressed body cut off,
+            // or one that inflates beyond Qt's safety limit): that is no list, never an empty one.
+            const int code = status.toInt();
+            const bool networkFailure =
+                error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied ||
+                                                    !status.isValid() || (code >= 200 && code <= 299));
+            if (ended->tooLarge) {
                 response.transportError = true;
                 response.errorText =
-                    QStringLiteral("The connection was closed before the whole answer arrived.");
+                    QStringLiteral("The reference list is larger than the application accepts.");
+            } else if (ended->pastDeadline) {
+                response.transportError = true;
+                response.errorText =
+                    QStringLiteral("The reference list took longer to arrive than the application waits.");
+            } else if (networkFailure) {
+                response.transportError = true;
+                response.errorText = reply->errorString();
+            } else if (status.isValid() && reply->rawHeaderList().isEmpty()) {
+                // Qt drops every header field of an answer with too many fields or one too long, and then
+                // hands on the rest as if nothing were wrong; no server answers without any field at all.
+                response.transportError = true;
+                response.errorText =
+                    QStringLiteral("The server’s answer had header fields the client could not read.");
+            } else {
+                response.isHttp = status.isValid();
+                response.status = code;
+                response.mediaType =
+                    mediaTypeOf(reply->header(QNetworkRequest::ContentTypeHeader).toString());
+                response.body = reply->readAll();
+                // Qt sometimes finishes a reply whose connection closed early without an error. The length
+                // the server announced tells (Qt drops the header when it inflates a compressed body).
+                const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+                if (announced.isValid() && announced.toLongLong() != response.body.size()) {
+                    response = HttpResponse();
+                    response.transportError = true;
+                    response.errorText =
+                        QStringLiteral("The connection was closed before the whole answer arrived.");
+                }
             }
-        }
-        reply->deleteLater();
-        done(response);
-    });
+            reply->deleteLater();
+            done(response);
+        });
 }
 
 } // namespace lq
