@@ -7,18 +7,24 @@
 #include "platform/RootFileSystem.h"
 #include "securitydata/ReferenceList.h"
 #include "support/Harness.h"
+#include "support/ProcessWatch.h"
 #include "support/ResourceUse.h"
 #include "support/TestServer.h"
 #include "updates/RunToolBothStreams.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <thread>
+
+#include <csignal>
 
 namespace lq::test {
 namespace {
@@ -113,6 +119,117 @@ TEST_F(ToolFaults, AToolThatClosesItsOutputIsWaitedFor) {
         EXPECT_LT(use.seconds, 10.0);
         EXPECT_EQ(pair.first, c.expected.first);
         EXPECT_EQ(pair.second, c.expected.second);
+    }
+}
+
+// 200 MB on one stream, as a broken tool might print: the tool is ended once it passes the cap, its run
+// fails with a line that says why, and memory stays far below what keeping it all would take.
+TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
+    Harness h;
+    ViewController vc(Services{runner, h.files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
+                      QStringLiteral("https://example.test/updates/master/"));
+    const QString failure = QStringLiteral("“spctl” wrote more than 64 MiB of output and was ended.");
+    const struct {
+        const char* name;
+        QByteArray redirect;
+    } streams[] = {{"standard output", ""}, {"standard error", " >&2"}};
+    for (const auto& stream : streams) {
+        SCOPED_TRACE(stream.name);
+        tool(vc.theXProtCmd, "head -c 200000000 /dev/zero" + stream.redirect + "\nexit 0\n");
+        OutputPair pair;
+        const ResourceUse use = measure([&] { pair = runToolBothStreams(runner, vc.theXProtCmd, {}); });
+        printMeasured(std::string("200 MB on ") + stream.name + " through the two-stream runner", use);
+        EXPECT_EQ(pair.first, QString());
+        EXPECT_EQ(pair.second, QStringLiteral("Failed, error = 137: ") + failure);
+        EXPECT_LT(use.seconds, 20.0);
+        EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+    }
+    // The security status check shows the reason as a line of the report.
+    tool(vc.theXProtCmd, "head -c 200000000 /dev/zero\n");
+    QString output;
+    const ResourceUse use = measure([&] { output = vc.runTool(vc.theXProtCmd, vc.theXProtPar); });
+    printMeasured("200 MB through the security status runner", use);
+    EXPECT_EQ(output, QStringLiteral(" error 137: ") + failure + QLatin1Char('\n'));
+    EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+
+    // A scan log past the cap counts nothing, and says so rather than report a quiet day.
+    tool(QStringLiteral("/usr/bin/log"), "head -c 200000000 /dev/zero\n");
+    h.view.report.clear();
+    const ResourceUse summary = measure([&] {
+        vc.startXPRScanSummary();
+        ASSERT_TRUE(waitUntilIdle(vc, 30000));
+    });
+    printMeasured("200 MB of scan log", summary);
+    EXPECT_EQ(h.view.fieldText(Field::tccVersionText), QStringLiteral("⚠️ XPR scans not counted"));
+    EXPECT_EQ(h.view.report,
+              QStringLiteral(
+                  "⚠️ XProtect Remediator scans not counted: “log” wrote more than 64 MiB of output "
+                  "and was ended.\n"));
+    EXPECT_LT(summary.peakGrowthKiB, 256 * 1024);
+}
+
+// Ending every tool (as quitting does) ends a hung tool and the processes it started at once, and the
+// runner starts nothing after it.
+TEST_F(ToolFaults, EndingAllToolsEndsAHungToolWithItsChildren) {
+    const QString pidFile = dir.filePath(QStringLiteral("pids"));
+    const QString path = tool(QStringLiteral("/usr/sbin/softwareupdate"), hangingScript(pidFile));
+    ToolRun run;
+    std::thread worker([&] { run = runner.run(path, {QStringLiteral("-l")}, ErrorStream::Capture); });
+    const QList<qint64> pids = waitForPids(pidFile, 2);
+    ASSERT_EQ(pids.size(), 2);
+    QElapsedTimer timer;
+    timer.start();
+    runner.endAll();
+    worker.join();
+    const qint64 ms = timer.elapsed();
+    std::cout << "[ measured ] a hung tool ended in " << ms << " ms\n";
+    EXPECT_LT(ms, 1000);
+    EXPECT_TRUE(allEnded(pids, 1000));
+    EXPECT_EQ(run.status, 137);
+    EXPECT_EQ(run.failure, QStringLiteral("“softwareupdate” was ended: the application is quitting."));
+
+    timer.restart();
+    const ToolRun later = runner.run(path, {QStringLiteral("-l")}, ErrorStream::Capture);
+    EXPECT_LT(timer.elapsed(), 100);
+    EXPECT_EQ(later.status, kToolNotStartedStatus);
+    EXPECT_FALSE(later.failure.isEmpty());
+    EXPECT_EQ(waitForPids(pidFile, 3, 200).size(), 2); // it never ran
+}
+
+// The application ended by a signal (Ctrl+C in a terminal, a time limit around a script) takes its
+// tools with it: they run in process groups of their own, which such a signal does not reach.
+TEST(SignalFaults, AReportEndedByASignalTakesItsHungToolsWithIt) {
+    const struct {
+        const char* name;
+        int signal;
+    } cases[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempRoot root(QStringLiteral("apple-silicon"));
+        QTemporaryDir config;
+        const QString pidFile = config.filePath(QStringLiteral("pids"));
+        writeScript(root.path() + QStringLiteral("/usr/sbin"), QStringLiteral("softwareupdate"),
+                    hangingScript(pidFile));
+        QProcess app;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        app.setProcessEnvironment(environment);
+        app.setProgram(QStringLiteral(LQ_APP_BINARY));
+        app.setArguments({QStringLiteral("--report"), QStringLiteral("--system-root"), root.path(),
+                          QStringLiteral("--reference-url"),
+                          QStringLiteral("http://127.0.0.1:%1/").arg(unusedPort())});
+        app.start();
+        ASSERT_TRUE(app.waitForStarted());
+        const QList<qint64> pids = waitForPids(pidFile, 2);
+        ASSERT_EQ(pids.size(), 2);
+        QElapsedTimer timer;
+        timer.start();
+        ::kill(static_cast<pid_t>(app.processId()), c.signal);
+        EXPECT_TRUE(app.waitForFinished(1000));
+        std::cout << "[ measured ] report ended by " << c.name << " after " << timer.elapsed() << " ms\n";
+        EXPECT_EQ(app.exitStatus(), QProcess::CrashExit);
+        EXPECT_EQ(app.exitCode(), c.signal);
+        EXPECT_TRUE(allEnded(pids, 1000));
     }
 }
 

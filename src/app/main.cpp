@@ -22,6 +22,7 @@ void print(FILE* stream, const QString& text) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    lq::endToolsOnTerminatingSignals();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

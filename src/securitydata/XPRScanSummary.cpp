@@ -30,8 +30,15 @@ void ViewController::startXPRScanSummary() {
         const ToolRun run = tools.run(kLogPath, args, ErrorStream::Capture);
         // A failed query counts nothing, whatever it printed.
         const XPRCounts counts = run.status == 0 ? classifyXPREvents(run.out) : XPRCounts{};
-        postToMain([this, counts] {
-            showXPRScanSummary(counts.scans, counts.alerts, counts.warnings);
+        postToMain([this, counts, failure = run.failure] {
+            // A query the runner had to end (its output too large) counted nothing; that is no quiet day.
+            if (!failure.isEmpty()) {
+                setText(Field::tccVersionText, QStringLiteral("⚠️ XPR scans not counted"));
+                appendReport(QStringLiteral("⚠️ XProtect Remediator scans not counted: ") + failure +
+                             QLatin1Char('\n'));
+            } else {
+                showXPRScanSummary(counts.scans, counts.alerts, counts.warnings);
+            }
             endAsync();
         });
     });
