@@ -26,6 +26,9 @@
 
 #include <csignal>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lq::test {
 namespace {
 
@@ -422,6 +425,111 @@ TEST_F(FileFaults, AnExportThatCannotBeWrittenAlertsAndLosesNothing) {
     vc.exportText();
     EXPECT_TRUE(h.view.alerts.isEmpty());
     EXPECT_EQ(read(dir.filePath(QStringLiteral("LQ_report.text"))), report.toUtf8());
+}
+
+// A settings file that is not the user's own regular file is never written (a link would have its
+// target replaced, and a FIFO would hang the launch): the values set are kept for the run instead, and
+// what the file holds is left as it was.
+TEST_F(FileFaults, ASettingsFileThatIsNotTheUsersOwnIsLeftAlone) {
+    const QByteArray original = "; kept by hand\n[General]\nfontSize=14\n";
+    const struct {
+        const char* name;
+        std::function<QString()> make; // gives the settings file's path
+        double fontSizeRead;           // what the store reads before anything is set
+        bool needsRoot;
+    } cases[] = {
+        {"a link to a regular file",
+         [&] {
+             write(dir.filePath(QStringLiteral("target.conf")), original);
+             QFile::link(dir.filePath(QStringLiteral("target.conf")),
+                         dir.filePath(QStringLiteral("link.conf")));
+             return dir.filePath(QStringLiteral("link.conf"));
+         },
+         14.0, false},
+        {"a FIFO",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("fifo.conf"));
+             mkfifo(QFile::encodeName(path).constData(), 0600);
+             return path;
+         },
+         0.0, false},
+        {"a link to a FIFO",
+         [&] {
+             mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("other.fifo"))).constData(), 0600);
+             QFile::link(dir.filePath(QStringLiteral("other.fifo")),
+                         dir.filePath(QStringLiteral("fifolink.conf")));
+             return dir.filePath(QStringLiteral("fifolink.conf"));
+         },
+         0.0, false},
+        // Only root can give a file to another user.
+        {"another user's file",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("theirs.conf"));
+             write(path, original);
+             if (::chown(QFile::encodeName(path).constData(), 4242, 4242) != 0)
+                 ADD_FAILURE() << "chown failed";
+             return path;
+         },
+         14.0, true},
+    };
+    for (const auto& c : cases) {
+        if (c.needsRoot && geteuid() != 0)
+            continue;
+        SCOPED_TRACE(c.name);
+        const QString path = c.make();
+        const QStringList entriesBefore =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        std::unique_ptr<QtSettingsStore> store;
+        const ResourceUse use = measure([&] {
+            store = std::make_unique<QtSettingsStore>(path);
+            EXPECT_DOUBLE_EQ(store->doubleValue(QStringLiteral("fontSize")), c.fontSizeRead);
+            store->setDouble(QStringLiteral("fontSize"), 20.0);
+            store->setBool(QStringLiteral("noCheckXPRem"), true);
+        });
+        printMeasured(std::string("settings file that is ") + c.name, use);
+        EXPECT_LT(use.seconds, 2.0);
+        EXPECT_TRUE(store->keepsValuesInMemory());
+        // The run sees what it set.
+        EXPECT_DOUBLE_EQ(store->doubleValue(QStringLiteral("fontSize")), 20.0);
+        EXPECT_TRUE(store->boolValue(QStringLiteral("noCheckXPRem")));
+        store.reset();
+        // Nothing on disk changed: no file replaced, none added beside it.
+        const QFileInfo info(path);
+        EXPECT_EQ(
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+            entriesBefore);
+        if (info.isFile()) {
+            EXPECT_EQ(read(path), original);
+        }
+    }
+    EXPECT_EQ(read(dir.filePath(QStringLiteral("target.conf"))), original);
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("link.conf"))).isSymLink());
+}
+
+// The headless report reads the user's settings file from where QSettings keeps it; a FIFO there does
+// not hold it up.
+TEST_F(FileFaults, AReportWithAFifoForItsSettingsFileRuns) {
+    QDir().mkpath(dir.filePath(QStringLiteral("lanternquill")));
+    ASSERT_EQ(
+        mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("lanternquill/Lanternquill.conf"))).constData(),
+               0600),
+        0);
+    QProcess app;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    app.setProcessEnvironment(environment);
+    app.start(QStringLiteral(LQ_APP_BINARY), {QStringLiteral("--report"), QStringLiteral("--reference-url"),
+                                              QStringLiteral("http://127.0.0.1:%1/").arg(unusedPort())});
+    QElapsedTimer timer;
+    timer.start();
+    const bool finished = app.waitForFinished(30000);
+    if (!finished)
+        app.kill();
+    EXPECT_TRUE(finished);
+    std::cout << "[ measured ] report with a FIFO for its settings file: " << timer.elapsed() << " ms\n";
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(app.readAllStandardOutput().contains("Checked by Lanternquill 2 at "));
 }
 
 // An install history larger than the application reads (a sparse file, so it costs no disk): refused

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,35 @@ TEST(SettingsStore, RoundTripsAndAbsentValues) {
     QtSettingsStore again(path);
     EXPECT_TRUE(again.boolValue(QStringLiteral("noCheckSWU")));
     EXPECT_DOUBLE_EQ(again.doubleValue(QStringLiteral("fontSize")), 14.5);
+}
+
+// Storing what the file already says (or what an absent key reads as) leaves the file untouched, with
+// the user's comments and the lines QSettings cannot read; a changed value is written.
+TEST(SettingsStore, OnlyAChangedValueIsWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Lanternquill.conf"));
+    const QByteArray handWritten =
+        "; my settings\n[General]\nfontSize=14\nnoCheckXPRem=true\nnot a setting\n";
+    writeText(path, handWritten);
+    const QFileInfo before(path);
+    {
+        QtSettingsStore store(path);
+        EXPECT_FALSE(store.keepsValuesInMemory());
+        store.setDouble(QStringLiteral("fontSize"), 14.0);
+        store.setBool(QStringLiteral("noCheckXPRem"), true);
+        store.setBool(QStringLiteral("noCheckSWU"), false);          // absent reads false
+        store.setDouble(QStringLiteral("dateLastUpdateCheck"), 0.0); // absent reads 0
+    }
+    EXPECT_EQ(readText(path), handWritten);
+    EXPECT_EQ(QFileInfo(path).fileTime(QFileDevice::FileModificationTime),
+              before.fileTime(QFileDevice::FileModificationTime));
+    {
+        QtSettingsStore store(path);
+        store.setDouble(QStringLiteral("fontSize"), 15.0);
+    }
+    QtSettingsStore again(path);
+    EXPECT_DOUBLE_EQ(again.doubleValue(QStringLiteral("fontSize")), 15.0);
+    EXPECT_TRUE(again.boolValue(QStringLiteral("noCheckXPRem")));
 }
 
 TEST(SettingsStore, DamagedValuesReadAsAbsent) {
