@@ -46,8 +46,7 @@ int main(int argc, char* argv[]) {
         print(stderr, QStringLiteral("lanternquill: no such folder: %1\n\n%2").arg(root, lq::usageText()));
         return 2;
     }
-    const QString referenceUrl =
-        options.referenceUrl.isEmpty() ? QStringLiteral(LQ_REFERENCE_BASE_URL) : options.referenceUrl;
+    const QString referenceUrl = options.referenceUrl.value_or(QStringLiteral(LQ_REFERENCE_BASE_URL));
 
     if (options.report) {
         QCoreApplication app(argc, argv);
