@@ -2,6 +2,7 @@
 // and tool output. Each must give the documented text or alert, never a crash or a hang, in bounded
 // time and memory. The small property lists are files in tests/fixtures/hostile (made by
 // make_hostile.py there); the big ones are made here.
+#include "app/HeadlessReport.h"
 #include "check/SecurityStatusRules.h"
 #include "firmware/FirmwareRules.h"
 #include "firmware/HardwareParsers.h"
@@ -408,6 +409,37 @@ TEST(HostileFiles, WhatIsNoRegularFileIsRefusedUnopened) {
                           what + " as IORegistry.plist");
             EXPECT_EQ(model, QByteArray());
         }
+    }
+}
+
+// An Intel Mac whose signed system volume is off, with a SystemVersion.plist that cannot be read: the
+// whole check run, on the real platform pieces, still judges the SSV and says the version is unknown.
+TEST(HostileFiles, AnUnreadableSystemVersionStillChecksTheSignedSystemVolume) {
+    for (const SpecialFile& special : kSpecialFiles) {
+        SCOPED_TRACE(special.name);
+        test::TempRoot root(QStringLiteral("intel-ssv-off"));
+        const QString versionFile =
+            root.path() + QStringLiteral("/System/Library/CoreServices/SystemVersion.plist");
+        ASSERT_TRUE(QFile::remove(versionFile));
+        ASSERT_TRUE(special.make(versionFile));
+        ProcessToolRunner tools{SystemRoot(root.path())};
+        RootFileSystem files{SystemRoot(root.path())};
+        RootSystemInfo system{SystemRoot(root.path())};
+        const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(root.path()));
+        test::MemorySettings settings;
+        test::FakeHttp http;
+        HeadlessResult result;
+        const ResourceUse use = measure([&] {
+            result = runHeadlessCheck(Services{tools, files, settings, system, *registry, http},
+                                      QStringLiteral("https://example.test/updates/master/"), {});
+        });
+        EXPECT_LT(use.seconds, 10.0);
+        EXPECT_TRUE(result.text.contains(QStringLiteral("✅ System Integrity Protection status: enabled.\n"
+                                                        "❌ Authenticated Root status: disabled\n")))
+            << result.text.toStdString();
+        EXPECT_TRUE(result.text.contains(QStringLiteral("\nmacOS Version unknown\n")));
+        EXPECT_TRUE(result.json.contains(QStringLiteral("\"sip\": \"✅ SIP, ❌ SSV.\"")))
+            << result.json.toStdString();
     }
 }
 

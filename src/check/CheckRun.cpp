@@ -20,6 +20,7 @@ void ViewController::viewDidLoad() {
 
     const OsVersion version = services.system.osVersion();
     osVersion = osVersionCode(version.major, version.minor);
+    osVersionKnown = version.known();
 
     theFontSize = fontSizeFromSetting(services.settings.doubleValue(keys::fontSize));
     noCheckSWU = services.settings.boolValue(keys::noCheckSWU);

@@ -16,7 +16,9 @@ void ViewController::checkSecurityStatus() {
             setText(Field::sipStatusText, *policy.statusText);
     } else {
         const QString sipOutput = runTool(theSIPCmd, theSIPPar);
-        const SecurityVerdict sip = osHasSignedSystemVolume(osVersion)
+        // A version that could not be read is judged by the newest system's rules: judging SIP alone
+        // would never mention a signed system volume that is off.
+        const SecurityVerdict sip = !osVersionKnown || osHasSignedSystemVolume(osVersion)
                                         ? sipAndSsvVerdict(sipOutput, runTool(theSIPCmd, theSSVPar))
                                         : sipVerdict(sipOutput);
         setText(Field::sipStatusText, sip.statusText);

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -14,9 +16,10 @@ namespace lq {
 OsVersion makeOsVersion(const QString& productVersion, const QString& buildVersion) {
     OsVersion version;
     const QStringList parts = productVersion.split(QLatin1Char('.'));
-    version.major = parts.value(0).toInt();
-    version.minor = parts.value(1).toInt();
-    const QString shown = productVersion.isEmpty() ? QStringLiteral("unknown") : productVersion;
+    version.major = std::max(parts.value(0).toInt(), 0);
+    version.minor = version.major > 0 ? parts.value(1).toInt() : 0;
+    // A version without a major number to read is no version: say so rather than show what it held.
+    const QString shown = version.known() ? productVersion : QStringLiteral("unknown");
     version.text = buildVersion.isEmpty() ? QStringLiteral("Version %1").arg(shown)
                                           : QStringLiteral("Version %1 (Build %2)").arg(shown, buildVersion);
     return version;
