@@ -116,20 +116,26 @@ ToolRun ProcessToolRunner::run(const QString& path, const QStringList& args, Err
     ToolRun result;
     pid_t group = 0;
     bool overflowed = false;
-    // Takes what arrived on one stream; past the cap the tool is ended and nothing more is kept.
+    // Takes what arrived on one stream, straight into what is kept; past the cap the tool is ended and
+    // nothing more is kept.
     auto take = [&](QByteArray& kept, QProcess::ProcessChannel channel) {
         process.setReadChannel(channel);
-        const QByteArray piece = process.readAll();
-        if (overflowed)
+        const qint64 available = process.bytesAvailable();
+        if (available <= 0)
             return;
-        if (kept.size() + piece.size() > maxOutputBytes_) {
+        if (!overflowed && kept.size() + available > maxOutputBytes_) {
             overflowed = true;
             kept = QByteArray();
             if (group > 0)
                 ::kill(-group, SIGKILL);
+        }
+        if (overflowed) {
+            process.skip(available);
             return;
         }
-        kept += piece;
+        const qsizetype used = kept.size();
+        kept.resize(used + static_cast<qsizetype>(available));
+        kept.truncate(used + static_cast<qsizetype>(process.read(kept.data() + used, available)));
     };
     QObject::connect(&process, &QProcess::readyReadStandardOutput,
                      [&] { take(result.out, QProcess::StandardOutput); });
