@@ -50,7 +50,8 @@ void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse
                              reply->abort();
                          }
                      });
-    // The timer belongs to the reply, so it goes with it.
+    // The timer belongs to the reply, so it goes with it; should it fire once the reply has finished,
+    // aborting that reply does nothing.
     auto* deadline = new QTimer(reply);
     deadline->setSingleShot(true);
     QObject::connect(deadline, &QTimer::timeout, reply, [reply, ended] {
@@ -58,56 +59,52 @@ void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse
         reply->abort();
     });
     deadline->start(deadline_);
-    QObject::connect(
-        reply, &QNetworkReply::finished, reply, [reply, ended, deadline, done = std::move(done)] {
-            deadline->stop();
-            HttpResponse response;
-            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            const QNetworkReply::NetworkError error = reply->error();
-            // Errors below 200 are the network's and the proxy's (refused, reset, TLS, time-out, a body cut
-            // off); from 200 on the server answered and its status says the rest. A content error that
-            // comes with a success status is a body that could not be read whole (a compressed body cut off,
-            // or one that inflates beyond Qt's safety limit): that is no list, never an empty one.
-            const int code = status.toInt();
-            const bool networkFailure =
-                error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied ||
-                                                    !status.isValid() || (code >= 200 && code <= 299));
-            if (ended->tooLarge) {
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, ended, done = std::move(done)] {
+        HttpResponse response;
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const QNetworkReply::NetworkError error = reply->error();
+        // Errors below 200 are the network's and the proxy's (refused, reset, TLS, time-out, a body cut
+        // off); from 200 on the server answered and its status says the rest. A content error that
+        // comes with a success status is a body that could not be read whole (a compressed body cut off,
+        // or one that inflates beyond Qt's safety limit): that is no list, never an empty one.
+        const int code = status.toInt();
+        const bool networkFailure =
+            error != QNetworkReply::NoError &&
+            (error < QNetworkReply::ContentAccessDenied || !status.isValid() || (code >= 200 && code <= 299));
+        if (ended->tooLarge) {
+            response.transportError = true;
+            response.errorText = QStringLiteral("The reference list is larger than the application accepts.");
+        } else if (ended->pastDeadline) {
+            response.transportError = true;
+            response.errorText =
+                QStringLiteral("The reference list took longer to arrive than the application waits.");
+        } else if (networkFailure) {
+            response.transportError = true;
+            response.errorText = reply->errorString();
+        } else if (status.isValid() && reply->rawHeaderList().isEmpty()) {
+            // Qt drops every header field of an answer with too many fields or one too long, and then
+            // hands on the rest as if nothing were wrong; no server answers without any field at all.
+            response.transportError = true;
+            response.errorText =
+                QStringLiteral("The server’s answer had header fields the client could not read.");
+        } else {
+            response.isHttp = status.isValid();
+            response.status = code;
+            response.mediaType = mediaTypeOf(reply->header(QNetworkRequest::ContentTypeHeader).toString());
+            response.body = reply->readAll();
+            // Qt sometimes finishes a reply whose connection closed early without an error. The length
+            // the server announced tells (Qt drops the header when it inflates a compressed body).
+            const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+            if (announced.isValid() && announced.toLongLong() != response.body.size()) {
+                response = HttpResponse();
                 response.transportError = true;
                 response.errorText =
-                    QStringLiteral("The reference list is larger than the application accepts.");
-            } else if (ended->pastDeadline) {
-                response.transportError = true;
-                response.errorText =
-                    QStringLiteral("The reference list took longer to arrive than the application waits.");
-            } else if (networkFailure) {
-                response.transportError = true;
-                response.errorText = reply->errorString();
-            } else if (status.isValid() && reply->rawHeaderList().isEmpty()) {
-                // Qt drops every header field of an answer with too many fields or one too long, and then
-                // hands on the rest as if nothing were wrong; no server answers without any field at all.
-                response.transportError = true;
-                response.errorText =
-                    QStringLiteral("The server’s answer had header fields the client could not read.");
-            } else {
-                response.isHttp = status.isValid();
-                response.status = code;
-                response.mediaType =
-                    mediaTypeOf(reply->header(QNetworkRequest::ContentTypeHeader).toString());
-                response.body = reply->readAll();
-                // Qt sometimes finishes a reply whose connection closed early without an error. The length
-                // the server announced tells (Qt drops the header when it inflates a compressed body).
-                const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-                if (announced.isValid() && announced.toLongLong() != response.body.size()) {
-                    response = HttpResponse();
-                    response.transportError = true;
-                    response.errorText =
-                        QStringLiteral("The connection was closed before the whole answer arrived.");
-                }
+                    QStringLiteral("The connection was closed before the whole answer arrived.");
             }
-            reply->deleteLater();
-            done(response);
-        });
+        }
+        reply->deleteLater();
+        done(response);
+    });
 }
 
 } // namespace lq
