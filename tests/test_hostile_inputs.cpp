@@ -29,6 +29,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <sys/stat.h>
@@ -415,13 +416,29 @@ TEST(HostileFiles, WhatIsNoRegularFileIsRefusedUnopened) {
 // An Intel Mac whose signed system volume is off, with a SystemVersion.plist that cannot be read: the
 // whole check run, on the real platform pieces, still judges the SSV and says the version is unknown.
 TEST(HostileFiles, AnUnreadableSystemVersionStillChecksTheSignedSystemVolume) {
-    for (const SpecialFile& special : kSpecialFiles) {
-        SCOPED_TRACE(special.name);
+    struct Case {
+        std::string name;
+        std::function<bool(const QString& path)> make;
+        QString versionLine;
+    };
+    std::vector<Case> cases;
+    for (const SpecialFile& special : kSpecialFiles)
+        cases.push_back({special.name, special.make, QStringLiteral("macOS Version unknown")});
+    auto copyOf = [](const char* fixture) {
+        return [fixture](const QString& path) {
+            return QFile::copy(kHostileDir + QString::fromUtf8(fixture), path);
+        };
+    };
+    cases.push_back({"a list cut off", copyOf("unclosed.plist"), QStringLiteral("macOS Version unknown")});
+    cases.push_back({"a version without a number", copyOf("system-version-no-number.plist"),
+                     QStringLiteral("macOS Version unknown (Build 23F79)")});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         test::TempRoot root(QStringLiteral("intel-ssv-off"));
         const QString versionFile =
             root.path() + QStringLiteral("/System/Library/CoreServices/SystemVersion.plist");
         ASSERT_TRUE(QFile::remove(versionFile));
-        ASSERT_TRUE(special.make(versionFile));
+        ASSERT_TRUE(c.make(versionFile));
         ProcessToolRunner tools{SystemRoot(root.path())};
         RootFileSystem files{SystemRoot(root.path())};
         RootSystemInfo system{SystemRoot(root.path())};
@@ -437,7 +454,7 @@ TEST(HostileFiles, AnUnreadableSystemVersionStillChecksTheSignedSystemVolume) {
         EXPECT_TRUE(result.text.contains(QStringLiteral("✅ System Integrity Protection status: enabled.\n"
                                                         "❌ Authenticated Root status: disabled\n")))
             << result.text.toStdString();
-        EXPECT_TRUE(result.text.contains(QStringLiteral("\nmacOS Version unknown\n")));
+        EXPECT_TRUE(result.text.contains(QLatin1Char('\n') + c.versionLine + QLatin1Char('\n')));
         EXPECT_TRUE(result.json.contains(QStringLiteral("\"sip\": \"✅ SIP, ❌ SSV.\"")))
             << result.json.toStdString();
     }
