@@ -50,6 +50,7 @@ class InputTools : public ToolRunner {
 public:
     ToolRun run(const QString& path, const QStringList& args, ErrorStream errorStream,
                 const QByteArray* input) override;
+    void endAll() override {} // it starts no processes
     QHash<QString, ToolRun> answers;
 };
 class NoFiles : public FileSystem {

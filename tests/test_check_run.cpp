@@ -5,6 +5,8 @@
 
 #include <QTimeZone>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 namespace lq::test {
@@ -16,8 +18,20 @@ TEST(SettingsAtLoad, AbsentAndOutOfRangeValues) {
         std::optional<double> stored;
         double expected;
     };
+    const double infinity = std::numeric_limits<double>::infinity();
     const Case cases[] = {
-        {"none", std::nullopt, 12.0}, {"3.5", 3.5, 12.0}, {"4.0", 4.0, 4.0}, {"70.0", 70.0, 70.0}};
+        {"none", std::nullopt, 12.0},
+        {"3.5", 3.5, 12.0},
+        {"4.0", 4.0, 4.0},
+        {"70.0", 70.0, 70.0},
+        {"200.0", 200.0, 200.0},
+        // Beyond any sensible size, text layout would hold the window for good.
+        {"200.5", 200.5, 12.0},
+        {"1e10", 1e10, 12.0},
+        {"infinity", infinity, 12.0},
+        {"minus infinity", -infinity, 12.0},
+        {"NaN", std::numeric_limits<double>::quiet_NaN(), 12.0},
+    };
     for (const Case& c : cases) {
         Harness h;
         if (c.stored)

@@ -7,18 +7,27 @@
 #include "platform/RootFileSystem.h"
 #include "securitydata/ReferenceList.h"
 #include "support/Harness.h"
+#include "support/ProcessWatch.h"
 #include "support/ResourceUse.h"
 #include "support/TestServer.h"
 #include "updates/RunToolBothStreams.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <thread>
+
+#include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lq::test {
 namespace {
@@ -116,6 +125,117 @@ TEST_F(ToolFaults, AToolThatClosesItsOutputIsWaitedFor) {
     }
 }
 
+// 200 MB on one stream, as a broken tool might print: the tool is ended once it passes the cap, its run
+// fails with a line that says why, and memory stays far below what keeping it all would take.
+TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
+    Harness h;
+    ViewController vc(Services{runner, h.files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
+                      QStringLiteral("https://example.test/updates/master/"));
+    const QString failure = QStringLiteral("“spctl” wrote more than 64 MiB of output and was ended.");
+    const struct {
+        const char* name;
+        QByteArray redirect;
+    } streams[] = {{"standard output", ""}, {"standard error", " >&2"}};
+    for (const auto& stream : streams) {
+        SCOPED_TRACE(stream.name);
+        tool(vc.theXProtCmd, "head -c 200000000 /dev/zero" + stream.redirect + "\nexit 0\n");
+        OutputPair pair;
+        const ResourceUse use = measure([&] { pair = runToolBothStreams(runner, vc.theXProtCmd, {}); });
+        printMeasured(std::string("200 MB on ") + stream.name + " through the two-stream runner", use);
+        EXPECT_EQ(pair.first, QString());
+        EXPECT_EQ(pair.second, QStringLiteral("Failed, error = 137: ") + failure);
+        EXPECT_LT(use.seconds, 20.0);
+        EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+    }
+    // The security status check shows the reason as a line of the report.
+    tool(vc.theXProtCmd, "head -c 200000000 /dev/zero\n");
+    QString output;
+    const ResourceUse use = measure([&] { output = vc.runTool(vc.theXProtCmd, vc.theXProtPar); });
+    printMeasured("200 MB through the security status runner", use);
+    EXPECT_EQ(output, QStringLiteral(" error 137: ") + failure + QLatin1Char('\n'));
+    EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+
+    // A scan log past the cap counts nothing, and says so rather than report a quiet day.
+    tool(QStringLiteral("/usr/bin/log"), "head -c 200000000 /dev/zero\n");
+    h.view.report.clear();
+    const ResourceUse summary = measure([&] {
+        vc.startXPRScanSummary();
+        ASSERT_TRUE(waitUntilIdle(vc, 30000));
+    });
+    printMeasured("200 MB of scan log", summary);
+    EXPECT_EQ(h.view.fieldText(Field::tccVersionText), QStringLiteral("⚠️ XPR scans not counted"));
+    EXPECT_EQ(h.view.report,
+              QStringLiteral(
+                  "⚠️ XProtect Remediator scans not counted: “log” wrote more than 64 MiB of output "
+                  "and was ended.\n"));
+    EXPECT_LT(summary.peakGrowthKiB, 256 * 1024);
+}
+
+// Ending every tool (as quitting does) ends a hung tool and the processes it started at once, and the
+// runner starts nothing after it.
+TEST_F(ToolFaults, EndingAllToolsEndsAHungToolWithItsChildren) {
+    const QString pidFile = dir.filePath(QStringLiteral("pids"));
+    const QString path = tool(QStringLiteral("/usr/sbin/softwareupdate"), hangingScript(pidFile));
+    ToolRun run;
+    std::thread worker([&] { run = runner.run(path, {QStringLiteral("-l")}, ErrorStream::Capture); });
+    const QList<qint64> pids = waitForPids(pidFile, 2);
+    ASSERT_EQ(pids.size(), 2);
+    QElapsedTimer timer;
+    timer.start();
+    runner.endAll();
+    worker.join();
+    const qint64 ms = timer.elapsed();
+    std::cout << "[ measured ] a hung tool ended in " << ms << " ms\n";
+    EXPECT_LT(ms, 1000);
+    EXPECT_TRUE(allEnded(pids, 1000));
+    EXPECT_EQ(run.status, 137);
+    EXPECT_EQ(run.failure, QStringLiteral("“softwareupdate” was ended: the application is quitting."));
+
+    timer.restart();
+    const ToolRun later = runner.run(path, {QStringLiteral("-l")}, ErrorStream::Capture);
+    EXPECT_LT(timer.elapsed(), 100);
+    EXPECT_EQ(later.status, kToolNotStartedStatus);
+    EXPECT_FALSE(later.failure.isEmpty());
+    EXPECT_EQ(waitForPids(pidFile, 3, 200).size(), 2); // it never ran
+}
+
+// The application ended by a signal (Ctrl+C in a terminal, a time limit around a script) takes its
+// tools with it: they run in process groups of their own, which such a signal does not reach.
+TEST(SignalFaults, AReportEndedByASignalTakesItsHungToolsWithIt) {
+    const struct {
+        const char* name;
+        int signal;
+    } cases[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempRoot root(QStringLiteral("apple-silicon"));
+        QTemporaryDir config;
+        const QString pidFile = config.filePath(QStringLiteral("pids"));
+        writeScript(root.path() + QStringLiteral("/usr/sbin"), QStringLiteral("softwareupdate"),
+                    hangingScript(pidFile));
+        QProcess app;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        app.setProcessEnvironment(environment);
+        app.setProgram(QStringLiteral(LQ_APP_BINARY));
+        app.setArguments({QStringLiteral("--report"), QStringLiteral("--system-root"), root.path(),
+                          QStringLiteral("--reference-url"),
+                          QStringLiteral("http://127.0.0.1:%1/").arg(unusedPort())});
+        app.start();
+        ASSERT_TRUE(app.waitForStarted());
+        const QList<qint64> pids = waitForPids(pidFile, 2);
+        ASSERT_EQ(pids.size(), 2);
+        QElapsedTimer timer;
+        timer.start();
+        ::kill(static_cast<pid_t>(app.processId()), c.signal);
+        EXPECT_TRUE(app.waitForFinished(1000));
+        std::cout << "[ measured ] report ended by " << c.name << " after " << timer.elapsed() << " ms\n";
+        EXPECT_EQ(app.exitStatus(), QProcess::CrashExit);
+        EXPECT_EQ(app.exitCode(), c.signal);
+        EXPECT_TRUE(allEnded(pids, 1000));
+    }
+}
+
 // ---- Servers
 
 // Bytes that do not compress, so a body arrives as large as it is.
@@ -149,10 +269,22 @@ protected:
     TestServer server;
 };
 
+// Header fields beyond what Qt reads: it drops them all and would hand the body on as if nothing were
+// wrong.
+Answer withManyHeaderFields(int count) {
+    Answer answer(200, "text/xml", "<plist><dict/></plist>");
+    for (int i = 0; i < count; ++i)
+        answer.withHeader("X-Field-" + QByteArray::number(i), "value");
+    return answer;
+}
+
 TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
     const QByteArray mebibyte(kMiB, 'x');
     QtHttpGetter http;
     QtHttpGetter impatient({}, kMaxReferenceListBytes, std::chrono::milliseconds(300));
+    // A stall time-out of 1 s that a byte every 200 ms keeps restarting, and a deadline of 1.5 s.
+    QtHttpGetter trickled({}, kMaxReferenceListBytes, std::chrono::milliseconds(1000),
+                          std::chrono::milliseconds(1500));
     const struct {
         const char* name;
         Answer answer;
@@ -171,6 +303,13 @@ TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
         // The test server compresses text for clients that accept it, as Qt does.
         {"sends a compressed body that inflates to 20 MiB",
          Answer(200, "text/xml", QByteArray(20 * kMiB, 'x')), http, 20},
+        {"sends a byte every 200 ms against a deadline of 1.5 s",
+         Answer(200, "text/xml", QByteArray(100, 'x')).dripEvery(std::chrono::milliseconds(200)), trickled,
+         3},
+        {"sends 150 header fields", withManyHeaderFields(150), http, 10},
+        {"sends a header line of 600 KB",
+         Answer(200, "text/xml", "<plist><dict/></plist>").withHeader("X-Big", QByteArray(600 * 1024, 'b')),
+         http, 10},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,6 +324,31 @@ TEST_F(ServerFaults, HangUpsStallsAndFloodsEndTheFetchAsTransportErrors) {
         EXPECT_EQ(screened.failure, QStringLiteral("Got URLSession error."));
         EXPECT_LT(use.seconds, c.maxSeconds);
         EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+    }
+}
+
+// The limits leave a sound answer alone: one that trickles in but ends before the deadline, and one with
+// many header fields that Qt still reads.
+TEST_F(ServerFaults, SlowOrWordyAnswersWithinTheLimitsArrive) {
+    QtHttpGetter http({}, kMaxReferenceListBytes, std::chrono::milliseconds(1000),
+                      std::chrono::milliseconds(3000));
+    const QByteArray list = "<plist><dict/></plist>";
+    const struct {
+        const char* name;
+        Answer answer;
+    } cases[] = {
+        {"a byte every 20 ms for half a second",
+         Answer(200, "text/xml", list).dripEvery(std::chrono::milliseconds(20))},
+        {"80 header fields", withManyHeaderFields(80)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.answer(QStringLiteral("/list.plist"), c.answer);
+        const HttpResponse response = get(http, QStringLiteral("list.plist"));
+        EXPECT_FALSE(response.transportError) << response.errorText.toStdString();
+        EXPECT_EQ(response.status, 200);
+        EXPECT_EQ(response.mediaType, QStringLiteral("text/xml"));
+        EXPECT_EQ(response.body, list);
     }
 }
 
@@ -263,6 +427,111 @@ TEST_F(FileFaults, AnExportThatCannotBeWrittenAlertsAndLosesNothing) {
     EXPECT_EQ(read(dir.filePath(QStringLiteral("LQ_report.text"))), report.toUtf8());
 }
 
+// A settings file that is not the user's own regular file is never written (a link would have its
+// target replaced, and a FIFO would hang the launch): the values set are kept for the run instead, and
+// what the file holds is left as it was.
+TEST_F(FileFaults, ASettingsFileThatIsNotTheUsersOwnIsLeftAlone) {
+    const QByteArray original = "; kept by hand\n[General]\nfontSize=14\n";
+    const struct {
+        const char* name;
+        std::function<QString()> make; // gives the settings file's path
+        double fontSizeRead;           // what the store reads before anything is set
+        bool needsRoot;
+    } cases[] = {
+        {"a link to a regular file",
+         [&] {
+             write(dir.filePath(QStringLiteral("target.conf")), original);
+             QFile::link(dir.filePath(QStringLiteral("target.conf")),
+                         dir.filePath(QStringLiteral("link.conf")));
+             return dir.filePath(QStringLiteral("link.conf"));
+         },
+         14.0, false},
+        {"a FIFO",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("fifo.conf"));
+             mkfifo(QFile::encodeName(path).constData(), 0600);
+             return path;
+         },
+         0.0, false},
+        {"a link to a FIFO",
+         [&] {
+             mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("other.fifo"))).constData(), 0600);
+             QFile::link(dir.filePath(QStringLiteral("other.fifo")),
+                         dir.filePath(QStringLiteral("fifolink.conf")));
+             return dir.filePath(QStringLiteral("fifolink.conf"));
+         },
+         0.0, false},
+        // Only root can give a file to another user.
+        {"another user's file",
+         [&] {
+             const QString path = dir.filePath(QStringLiteral("theirs.conf"));
+             write(path, original);
+             if (::chown(QFile::encodeName(path).constData(), 4242, 4242) != 0)
+                 ADD_FAILURE() << "chown failed";
+             return path;
+         },
+         14.0, true},
+    };
+    for (const auto& c : cases) {
+        if (c.needsRoot && geteuid() != 0)
+            continue;
+        SCOPED_TRACE(c.name);
+        const QString path = c.make();
+        const QStringList entriesBefore =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        std::unique_ptr<QtSettingsStore> store;
+        const ResourceUse use = measure([&] {
+            store = std::make_unique<QtSettingsStore>(path);
+            EXPECT_DOUBLE_EQ(store->doubleValue(QStringLiteral("fontSize")), c.fontSizeRead);
+            store->setDouble(QStringLiteral("fontSize"), 20.0);
+            store->setBool(QStringLiteral("noCheckXPRem"), true);
+        });
+        printMeasured(std::string("settings file that is ") + c.name, use);
+        EXPECT_LT(use.seconds, 2.0);
+        EXPECT_TRUE(store->keepsValuesInMemory());
+        // The run sees what it set.
+        EXPECT_DOUBLE_EQ(store->doubleValue(QStringLiteral("fontSize")), 20.0);
+        EXPECT_TRUE(store->boolValue(QStringLiteral("noCheckXPRem")));
+        store.reset();
+        // Nothing on disk changed: no file replaced, none added beside it.
+        const QFileInfo info(path);
+        EXPECT_EQ(
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+            entriesBefore);
+        if (info.isFile()) {
+            EXPECT_EQ(read(path), original);
+        }
+    }
+    EXPECT_EQ(read(dir.filePath(QStringLiteral("target.conf"))), original);
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("link.conf"))).isSymLink());
+}
+
+// The headless report reads the user's settings file from where QSettings keeps it; a FIFO there does
+// not hold it up.
+TEST_F(FileFaults, AReportWithAFifoForItsSettingsFileRuns) {
+    QDir().mkpath(dir.filePath(QStringLiteral("lanternquill")));
+    ASSERT_EQ(
+        mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("lanternquill/Lanternquill.conf"))).constData(),
+               0600),
+        0);
+    QProcess app;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    app.setProcessEnvironment(environment);
+    app.start(QStringLiteral(LQ_APP_BINARY), {QStringLiteral("--report"), QStringLiteral("--reference-url"),
+                                              QStringLiteral("http://127.0.0.1:%1/").arg(unusedPort())});
+    QElapsedTimer timer;
+    timer.start();
+    const bool finished = app.waitForFinished(30000);
+    if (!finished)
+        app.kill();
+    EXPECT_TRUE(finished);
+    std::cout << "[ measured ] report with a FIFO for its settings file: " << timer.elapsed() << " ms\n";
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(app.readAllStandardOutput().contains("Checked by Lanternquill 2 at "));
+}
+
 // An install history larger than the application reads (a sparse file, so it costs no disk): refused
 // with the alert before it is read into memory.
 TEST_F(FileFaults, AnInstallHistoryBeyondTheReadCapIsRefusedUnread) {
@@ -312,6 +581,19 @@ TEST_F(FileFaults, ADamagedOrUnreadableSettingsFileGivesTheDefaults) {
              write(dir.filePath(QStringLiteral("broken.conf")),
                    "[General\nfontSize\nnoCheckSWU=\n[\n=true\nnoInstallSWU=\"unterminated\n\xff\xfe=1\n");
              return dir.filePath(QStringLiteral("broken.conf"));
+         },
+         false},
+        // Text layout at such a size never ends, and the window would hang at every launch.
+        {"a font size of 1e10",
+         [&] {
+             write(dir.filePath(QStringLiteral("huge-font.conf")), "[General]\nfontSize=1e10\n");
+             return dir.filePath(QStringLiteral("huge-font.conf"));
+         },
+         false},
+        {"a font size of infinity",
+         [&] {
+             write(dir.filePath(QStringLiteral("infinite-font.conf")), "[General]\nfontSize=inf\n");
+             return dir.filePath(QStringLiteral("infinite-font.conf"));
          },
          false},
         {"a folder where the file should be",

@@ -2,13 +2,18 @@
 // and tool output. Each must give the documented text or alert, never a crash or a hang, in bounded
 // time and memory. The small property lists are files in tests/fixtures/hostile (made by
 // make_hostile.py there); the big ones are made here.
+#include "app/HeadlessReport.h"
 #include "check/SecurityStatusRules.h"
 #include "firmware/FirmwareRules.h"
 #include "firmware/HardwareParsers.h"
+#include "platform/IORegistry.h"
 #include "platform/ProcessToolRunner.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListShape.h"
+#include "platform/RootFileSystem.h"
+#include "platform/RootSystemInfo.h"
 #include "securitydata/ReferenceList.h"
+#include "securitydata/SecurityDataRules.h"
 #include "securitydata/XPRClassifier.h"
 #include "support/Harness.h"
 #include "support/ResourceUse.h"
@@ -17,12 +22,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace lq {
 namespace {
@@ -319,6 +329,142 @@ TEST(HostilePropertyLists, ReadersGiveTheirAlerts) {
         EXPECT_FALSE(parseReferenceList(
             bytes, [&](const QString& text) { alerts.append(text); }, ListShape::Array));
         EXPECT_EQ(alerts, QStringList{kBadListAlert});
+    }
+}
+
+// ---- Files that are no regular files
+
+// What may stand where the run reads a file: opening a FIFO waits for a writer for ever, and a device
+// such as /dev/zero never ends. Each is refused unopened, like a file that cannot be opened.
+struct SpecialFile {
+    const char* name;
+    std::function<bool(const QString& path)> make;
+};
+
+const SpecialFile kSpecialFiles[] = {
+    {"a FIFO", [](const QString& path) { return mkfifo(QFile::encodeName(path).constData(), 0600) == 0; }},
+    {"a link to /dev/zero",
+     [](const QString& path) { return QFile::link(QStringLiteral("/dev/zero"), path); }},
+    {"a link to a FIFO",
+     [](const QString& path) {
+         const QString fifo = path + QStringLiteral(".fifo");
+         return mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 && QFile::link(fifo, path);
+     }},
+    {"a folder", [](const QString& path) { return QDir().mkpath(path); }},
+};
+
+// Puts `special` at the macOS path `macPath` of a new root.
+bool placeSpecialFile(const QTemporaryDir& root, const QString& macPath, const SpecialFile& special) {
+    const QString path = root.path() + macPath;
+    return QDir().mkpath(QFileInfo(path).path()) && special.make(path);
+}
+
+TEST(HostileFiles, WhatIsNoRegularFileIsRefusedUnopened) {
+    const QString notRegular = QStringLiteral("couldn’t be opened: It is not a regular file.");
+    for (const SpecialFile& special : kSpecialFiles) {
+        SCOPED_TRACE(special.name);
+        const std::string what = special.name;
+        {
+            // The install history: the alert of an unreadable file, and no report.
+            QTemporaryDir root;
+            ASSERT_TRUE(
+                placeSpecialFile(root, QStringLiteral("/Library/Receipts/InstallHistory.plist"), special));
+            RootFileSystem files{SystemRoot(root.path())};
+            Harness h;
+            ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view,
+                              h.menus, QStringLiteral("https://example.test/updates/master/"));
+            vc.runDate = QDateTime::currentDateTimeUtc();
+            expectBounded(measure([&] {
+                              vc.listInstallHistory();
+                              test::waitUntilIdle(vc);
+                          }),
+                          what + " as the install history");
+            EXPECT_EQ(h.view.alerts,
+                      QStringList{QStringLiteral("The file “InstallHistory.plist” ") + notRegular});
+            EXPECT_EQ(h.view.report, QString());
+        }
+        {
+            // A bundle's Info.plist, read directly on the first check run: no version found.
+            QTemporaryDir root;
+            Harness h;
+            ASSERT_TRUE(placeSpecialFile(root, h.vc->theXProtCatPath + QStringLiteral("/Contents/Info.plist"),
+                                         special));
+            RootFileSystem files{SystemRoot(root.path())};
+            ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view,
+                              h.menus, QStringLiteral("https://example.test/updates/master/"));
+            QString version = QStringLiteral("?");
+            expectBounded(measure([&] { version = vc.installedBundleVersion(vc.theXProtCatPath); }),
+                          what + " as a bundle's Info.plist");
+            EXPECT_EQ(version, kVersionNotFound);
+        }
+        {
+            // SystemVersion.plist: the version is unknown.
+            QTemporaryDir root;
+            ASSERT_TRUE(placeSpecialFile(
+                root, QStringLiteral("/System/Library/CoreServices/SystemVersion.plist"), special));
+            RootSystemInfo system{SystemRoot(root.path())};
+            OsVersion version{-1, -1, QString()};
+            expectBounded(measure([&] { version = system.osVersion(); }), what + " as SystemVersion.plist");
+            EXPECT_EQ(version.major, 0);
+            EXPECT_EQ(version.text, QStringLiteral("Version unknown"));
+        }
+        {
+            // The I/O Registry of a simulated Mac: no properties.
+            QTemporaryDir root;
+            ASSERT_TRUE(placeSpecialFile(root, QStringLiteral("/IORegistry.plist"), special));
+            const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(root.path()));
+            QByteArray model = "?";
+            expectBounded(measure([&] { model = registry->platformExpertProperty(QStringLiteral("model")); }),
+                          what + " as IORegistry.plist");
+            EXPECT_EQ(model, QByteArray());
+        }
+    }
+}
+
+// An Intel Mac whose signed system volume is off, with a SystemVersion.plist that cannot be read: the
+// whole check run, on the real platform pieces, still judges the SSV and says the version is unknown.
+TEST(HostileFiles, AnUnreadableSystemVersionStillChecksTheSignedSystemVolume) {
+    struct Case {
+        std::string name;
+        std::function<bool(const QString& path)> make;
+        QString versionLine;
+    };
+    std::vector<Case> cases;
+    for (const SpecialFile& special : kSpecialFiles)
+        cases.push_back({special.name, special.make, QStringLiteral("macOS Version unknown")});
+    auto copyOf = [](const char* fixture) {
+        return [fixture](const QString& path) {
+            return QFile::copy(kHostileDir + QString::fromUtf8(fixture), path);
+        };
+    };
+    cases.push_back({"a list cut off", copyOf("unclosed.plist"), QStringLiteral("macOS Version unknown")});
+    cases.push_back({"a version without a number", copyOf("system-version-no-number.plist"),
+                     QStringLiteral("macOS Version unknown (Build 23F79)")});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempRoot root(QStringLiteral("intel-ssv-off"));
+        const QString versionFile =
+            root.path() + QStringLiteral("/System/Library/CoreServices/SystemVersion.plist");
+        ASSERT_TRUE(QFile::remove(versionFile));
+        ASSERT_TRUE(c.make(versionFile));
+        ProcessToolRunner tools{SystemRoot(root.path())};
+        RootFileSystem files{SystemRoot(root.path())};
+        RootSystemInfo system{SystemRoot(root.path())};
+        const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(root.path()));
+        test::MemorySettings settings;
+        test::FakeHttp http;
+        HeadlessResult result;
+        const ResourceUse use = measure([&] {
+            result = runHeadlessCheck(Services{tools, files, settings, system, *registry, http},
+                                      QStringLiteral("https://example.test/updates/master/"), {});
+        });
+        EXPECT_LT(use.seconds, 10.0);
+        EXPECT_TRUE(result.text.contains(QStringLiteral("✅ System Integrity Protection status: enabled.\n"
+                                                        "❌ Authenticated Root status: disabled\n")))
+            << result.text.toStdString();
+        EXPECT_TRUE(result.text.contains(QLatin1Char('\n') + c.versionLine + QLatin1Char('\n')));
+        EXPECT_TRUE(result.json.contains(QStringLiteral("\"sip\": \"✅ SIP, ❌ SSV.\"")))
+            << result.json.toStdString();
     }
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace lq::test {
 namespace {
 
@@ -131,6 +133,15 @@ TEST_F(NamedFixture, BlankAndOptionNamesStartNothing) {
 }
 
 TEST_F(NamedFixture, FontSizeSharesTheSettingAndStaysInBounds) {
+    // A size beyond any sensible one would hold the window in text layout for good.
+    for (const double stored : {1e10, std::numeric_limits<double>::infinity()}) {
+        h.settings.setDouble(keys::fontSize, stored);
+        load();
+        EXPECT_DOUBLE_EQ(controller->theFontSize, 12.0) << stored;
+    }
+    h.settings.setDouble(keys::fontSize, 70.0);
+    load();
+    EXPECT_DOUBLE_EQ(controller->theFontSize, 70.0);
     h.settings.setDouble(keys::fontSize, 3.5);
     load();
     EXPECT_DOUBLE_EQ(controller->theFontSize, 12.0);

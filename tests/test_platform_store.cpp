@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,35 @@ TEST(SettingsStore, RoundTripsAndAbsentValues) {
     QtSettingsStore again(path);
     EXPECT_TRUE(again.boolValue(QStringLiteral("noCheckSWU")));
     EXPECT_DOUBLE_EQ(again.doubleValue(QStringLiteral("fontSize")), 14.5);
+}
+
+// Storing what the file already says (or what an absent key reads as) leaves the file untouched, with
+// the user's comments and the lines QSettings cannot read; a changed value is written.
+TEST(SettingsStore, OnlyAChangedValueIsWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Lanternquill.conf"));
+    const QByteArray handWritten =
+        "; my settings\n[General]\nfontSize=14\nnoCheckXPRem=true\nnot a setting\n";
+    writeText(path, handWritten);
+    const QFileInfo before(path);
+    {
+        QtSettingsStore store(path);
+        EXPECT_FALSE(store.keepsValuesInMemory());
+        store.setDouble(QStringLiteral("fontSize"), 14.0);
+        store.setBool(QStringLiteral("noCheckXPRem"), true);
+        store.setBool(QStringLiteral("noCheckSWU"), false);          // absent reads false
+        store.setDouble(QStringLiteral("dateLastUpdateCheck"), 0.0); // absent reads 0
+    }
+    EXPECT_EQ(readText(path), handWritten);
+    EXPECT_EQ(QFileInfo(path).fileTime(QFileDevice::FileModificationTime),
+              before.fileTime(QFileDevice::FileModificationTime));
+    {
+        QtSettingsStore store(path);
+        store.setDouble(QStringLiteral("fontSize"), 15.0);
+    }
+    QtSettingsStore again(path);
+    EXPECT_DOUBLE_EQ(again.doubleValue(QStringLiteral("fontSize")), 15.0);
+    EXPECT_TRUE(again.boolValue(QStringLiteral("noCheckXPRem")));
 }
 
 TEST(SettingsStore, DamagedValuesReadAsAbsent) {
@@ -99,6 +129,19 @@ TEST(MacFiles, ReadThroughTheRootWithACap) {
     EXPECT_TRUE(files.isMacDirectory(QStringLiteral("/Library")));
     EXPECT_EQ(files.countMacDirectoryEntries(QStringLiteral("/Library/Receipts")), 1);
     EXPECT_EQ(files.countMacDirectoryEntries(QStringLiteral("/var/db/diagnostics/Persist")), std::nullopt);
+}
+
+// A file that gives no size (as the kernel's own files do) is read to its end all the same, and held to
+// the cap while it is read.
+TEST(MacFiles, AFileThatGivesNoSizeIsReadWithTheCap) {
+    RootFileSystem files(SystemRoot(QStringLiteral("/")));
+    const FileRead status = files.readMacFile(QStringLiteral("/proc/self/status"), 1 << 20);
+    ASSERT_TRUE(status.bytes.has_value()) << status.error.toStdString();
+    EXPECT_TRUE(status.bytes->startsWith("Name:"));
+    EXPECT_TRUE(status.bytes->contains("VmRSS:"));
+    const FileRead capped = files.readMacFile(QStringLiteral("/proc/self/status"), 16);
+    EXPECT_FALSE(capped.bytes.has_value());
+    EXPECT_EQ(capped.error, QStringLiteral("The file “status” is too large to read."));
 }
 
 TEST(SystemRootMapping, PrefixesMacPaths) {

@@ -191,7 +191,25 @@ TEST(OsVersionText, FromSystemVersionValues) {
     const OsVersion old = makeOsVersion(QStringLiteral("10.15.7"), QStringLiteral("19H2026"));
     EXPECT_EQ(old.major, 10);
     EXPECT_EQ(old.minor, 15);
-    EXPECT_EQ(makeOsVersion(QString(), QString()).text, QStringLiteral("Version unknown"));
+    EXPECT_TRUE(old.known());
+    // A value without a major number to read is no version at all.
+    const struct {
+        const char* product;
+        const char* build;
+        const char* text;
+    } unknown[] = {
+        {"", "", "Version unknown"},
+        {"", "23F79", "Version unknown (Build 23F79)"},
+        {"fourteen", "23F79", "Version unknown (Build 23F79)"},
+        {"-14.5", "", "Version unknown"},
+        {"0.5", "", "Version unknown"},
+    };
+    for (const auto& u : unknown) {
+        const OsVersion version = makeOsVersion(QString::fromUtf8(u.product), QString::fromUtf8(u.build));
+        EXPECT_FALSE(version.known()) << u.product;
+        EXPECT_EQ(version.major, 0) << u.product;
+        EXPECT_EQ(version.text, QString::fromUtf8(u.text)) << u.product;
+    }
 }
 
 } // namespace

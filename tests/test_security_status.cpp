@@ -65,6 +65,29 @@ void runStep(Harness& h) {
 
 // ---- The Intel Mac: SIP and SSV with csrutil.
 
+// A system whose version cannot be read is judged by the newest system's rules: SIP and SSV both, so
+// an SSV that is off is never left unmentioned; the report's version line says the version is unknown.
+TEST(SecurityStatusIntel, AnUnknownVersionChecksSipAndSsv) {
+    Harness h;
+    h.system.version = OsVersion{0, 0, QStringLiteral("Version unknown")};
+    h.tools.answer(kCsrutil, kSipArgs, kSipOn);
+    h.tools.answer(kCsrutil, kSsvArgs, kSsvOff);
+    h.tools.answer(kSpctl, kSpctlArgs, kSpctlOn);
+    h.tools.answer(kFdesetup, kFdesetupArgs, kFileVaultOn);
+    h.vc->viewDidLoad();
+    EXPECT_FALSE(h.vc->osVersionKnown);
+    h.hold(); // the tools are released in the order they were started
+    h.vc->runChecks();
+    ASSERT_TRUE(h.settleExcept({}));
+    EXPECT_EQ(h.view.fieldText(Field::sipStatusText), QStringLiteral("✅ SIP, ❌ SSV."));
+    EXPECT_TRUE(h.view.report.contains(QStringLiteral("✅ ") + kSipOn + QStringLiteral("❌ ") + kSsvOff))
+        << h.view.report.toStdString();
+    EXPECT_TRUE(h.view.report.contains(QStringLiteral("\nmacOS Version unknown\n")));
+    EXPECT_EQ(securityToolCalls(h.tools).mid(0, 2),
+              (QStringList{kCsrutil + QStringLiteral(" status"),
+                           kCsrutil + QStringLiteral(" authenticated-root status")}));
+}
+
 TEST(SecurityStatusIntel, JudgesSipAndSsvByOsVersion) {
     struct Case {
         const char* name;

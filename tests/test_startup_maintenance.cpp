@@ -124,6 +124,7 @@ public:
         storedWhileRunning.push_back(settings_.boolValue(keys::noCheckXPRem));
         return inner_.run(path, args, errorStream, input);
     }
+    void endAll() override { inner_.endAll(); }
     std::vector<bool> storedWhileRunning;
 
 private:

@@ -17,6 +17,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     runStartupMaintenance();
 }
 
+void AppDelegate::applicationWillTerminate() {
+    services.tools.endAll();
+}
+
 void AppDelegate::openWindow(const QString& identifier,
                              std::vector<std::unique_ptr<WindowController>>& list) {
     std::unique_ptr<WindowController> controller = interface.instantiate(identifier);

@@ -38,7 +38,8 @@ public:
     std::vector<std::unique_ptr<WindowController>> mySettingsWindow;
 
     void applicationDidFinishLaunching();
-    void applicationWillTerminate() {}
+    // Ends every tool still running, so that no window waiting for its work on the way out can hang.
+    void applicationWillTerminate();
 
     void showAbout() {
         if (aboutPanel)

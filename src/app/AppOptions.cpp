@@ -14,7 +14,8 @@ QString usageText() {
                "  --json               with --report: print one JSON object (report, windowTitle, alerts, "
                "status)\n"
                "  --system-root DIR    judge the Mac whose files and tools are under DIR (default: %1)\n"
-               "  --reference-url URL  fetch the reference lists from URL instead of %2\n")
+               "  --reference-url URL  fetch the reference lists from URL (http or https, ending in /, no\n"
+               "                       query or fragment) instead of %2\n")
         .arg(QStringLiteral(LQ_DEFAULT_SYSTEM_ROOT), QStringLiteral(LQ_REFERENCE_BASE_URL));
 }
 
@@ -40,7 +41,7 @@ AppOptions parseOptions(const QStringList& arguments) {
         else if (argument == QLatin1String("--system-root"))
             value(options.systemRoot);
         else if (argument == QLatin1String("--reference-url"))
-            value(options.referenceUrl);
+            value(options.referenceUrl.emplace());
         else
             options.error = QStringLiteral("unknown argument: %1").arg(argument);
         if (!options.error.isEmpty())
@@ -48,14 +49,25 @@ AppOptions parseOptions(const QStringList& arguments) {
     }
     if (options.json && !options.report)
         options.error = QStringLiteral("--json goes with --report");
-    if (!options.referenceUrl.isEmpty()) {
-        const QUrl url(options.referenceUrl);
-        const QString scheme = url.scheme();
-        if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")) ||
-            !options.referenceUrl.endsWith(QLatin1Char('/')))
-            options.error = QStringLiteral("--reference-url must be an http(s) address ending in /");
+    // Given at all, the address must be usable: an empty one is no reason to fall back on the built-in.
+    if (options.referenceUrl) {
+        if (const std::optional<QString> problem = referenceUrlProblem(*options.referenceUrl))
+            options.error = QStringLiteral("--reference-url \"%1\": %2").arg(*options.referenceUrl, *problem);
     }
     return options;
+}
+
+std::optional<QString> referenceUrlProblem(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (text.isEmpty() || !url.isValid() || url.isRelative() || url.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+        return QStringLiteral("must be an absolute http(s) address");
+    if (url.hasQuery() || url.hasFragment())
+        return QStringLiteral("must have no query (?) or fragment (#)");
+    if (!text.endsWith(QLatin1Char('/')))
+        return QStringLiteral("must end in /");
+    return std::nullopt;
 }
 
 } // namespace lq

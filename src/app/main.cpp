@@ -23,6 +23,7 @@ void print(FILE* stream, const QString& text) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    lq::endToolsOnTerminatingSignals();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -46,8 +47,7 @@ int main(int argc, char* argv[]) {
         print(stderr, QStringLiteral("lanternquill: no such folder: %1\n\n%2").arg(root, lq::usageText()));
         return 2;
     }
-    const QString referenceUrl =
-        options.referenceUrl.isEmpty() ? QStringLiteral(LQ_REFERENCE_BASE_URL) : options.referenceUrl;
+    const QString referenceUrl = options.referenceUrl.value_or(QStringLiteral(LQ_REFERENCE_BASE_URL));
 
     if (options.report) {
         QCoreApplication app(argc, argv);

@@ -20,9 +20,9 @@ void ViewController::viewDidLoad() {
     // No tool runs here: the window comes up first, and the first check run identifies the hardware.
     const OsVersion version = services.system.osVersion();
     osVersion = osVersionCode(version.major, version.minor);
+    osVersionKnown = version.known();
 
-    const double storedSize = services.settings.doubleValue(keys::fontSize);
-    theFontSize = storedSize < 4.0 ? 12.0 : storedSize;
+    theFontSize = fontSizeFromSetting(services.settings.doubleValue(keys::fontSize));
     noCheckSWU = services.settings.boolValue(keys::noCheckSWU);
     noInstallSWU = services.settings.boolValue(keys::noInstallSWU);
     checkXPRem = !services.settings.boolValue(keys::noCheckXPRem);

@@ -39,7 +39,9 @@ void ViewController::checkSecurityStatus(std::shared_ptr<RunSequence> run) {
     // Taken now: the facts of this run, whatever changes while its tools run.
     const bool arm = hasARM;
     const QString chipReport = theARMData;
-    const bool withSsv = osHasSignedSystemVolume(osVersion);
+    // A version that could not be read is judged by the newest system's rules: judging SIP alone
+    // would never mention a signed system volume that is off.
+    const bool withSsv = !osVersionKnown || osHasSignedSystemVolume(osVersion);
     auto outputs = std::make_shared<StatusOutputs>();
 
     // Collected and written to the report once, after the last tool has answered.

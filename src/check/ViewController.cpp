@@ -36,6 +36,9 @@ QString ViewController::runTool(const QString& path, const QStringList& args) {
 
 QString ViewController::runTool(ToolRunner& tools, const QString& path, const QStringList& args) {
     const ToolRun run = tools.run(path, args, ErrorStream::Inherit);
+    // The runner's own reason, when it ended the tool, ends the text as a line of its own in the report.
+    if (run.status != 0 && !run.failure.isEmpty())
+        return QStringLiteral(" error %1: %2\n").arg(run.status).arg(run.failure);
     if (run.status != 0)
         return QStringLiteral(" error %1").arg(run.status);
     return QString::fromUtf8(run.out);

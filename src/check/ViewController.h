@@ -85,6 +85,7 @@ public:
     QString theARMData;
     QString theDisplayData;
     int osVersion = 15;
+    bool osVersionKnown = true; // false when the system's version could not be read at load
     QStringList theDisplayFirmwareVersions;
     QString theDisplayFirmwareBuild = QStringLiteral("unknown)");
 

@@ -19,7 +19,8 @@ inline constexpr qint64 kMaxReadBytes = 256LL * 1024 * 1024;
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Reads a file of the judged Mac whole.
+    // Reads a regular file of the judged Mac whole. Anything else (a FIFO, a device, a folder) is refused
+    // unopened, as is a file larger than `maxBytes`.
     virtual FileRead readMacFile(const QString& macPath, qint64 maxBytes = kMaxReadBytes) const = 0;
     virtual bool isMacDirectory(const QString& macPath) const = 0;
     // Number of entries of a folder of the judged Mac (hidden ones included), nothing when unreadable.

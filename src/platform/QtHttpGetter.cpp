@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTimer>
 
 #include <memory>
 
@@ -15,9 +16,9 @@ QString mediaTypeOf(const QString& contentType) {
 }
 
 QtHttpGetter::QtHttpGetter(QList<QSslCertificate> extraCaCertificates, qint64 maxBodyBytes,
-                           std::chrono::milliseconds transferTimeout)
+                           std::chrono::milliseconds transferTimeout, std::chrono::milliseconds deadline)
     : manager_(new QNetworkAccessManager), extraCa_(std::move(extraCaCertificates)),
-      maxBodyBytes_(maxBodyBytes) {
+      maxBodyBytes_(maxBodyBytes), deadline_(deadline) {
     manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     // Qt waits for ever unless told otherwise; the fetch's caller counts on an answer.
     manager_->setTransferTimeout(static_cast<int>(transferTimeout.count()));
@@ -35,16 +36,30 @@ void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse
         request.setSslConfiguration(tls);
     }
     QNetworkReply* reply = manager_->get(request);
-    auto tooLarge = std::make_shared<bool>(false);
+    // Why the fetch was cut short by this side, if it was.
+    struct Ended {
+        bool tooLarge = false;
+        bool pastDeadline = false;
+    };
+    auto ended = std::make_shared<Ended>();
     const qint64 cap = maxBodyBytes_;
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, tooLarge, cap](qint64 received, qint64) {
-                         if (received > cap && !*tooLarge) {
-                             *tooLarge = true;
+                     [reply, ended, cap](qint64 received, qint64) {
+                         if (received > cap && !ended->tooLarge) {
+                             ended->tooLarge = true;
                              reply->abort();
                          }
                      });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, tooLarge, done = std::move(done)] {
+    // The timer belongs to the reply, so it goes with it; should it fire once the reply has finished,
+    // aborting that reply does nothing.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    QObject::connect(deadline, &QTimer::timeout, reply, [reply, ended] {
+        ended->pastDeadline = true;
+        reply->abort();
+    });
+    deadline->start(deadline_);
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, ended, done = std::move(done)] {
         HttpResponse response;
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const QNetworkReply::NetworkError error = reply->error();
@@ -56,12 +71,22 @@ void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse
         const bool networkFailure =
             error != QNetworkReply::NoError &&
             (error < QNetworkReply::ContentAccessDenied || !status.isValid() || (code >= 200 && code <= 299));
-        if (*tooLarge) {
+        if (ended->tooLarge) {
             response.transportError = true;
             response.errorText = QStringLiteral("The reference list is larger than the application accepts.");
+        } else if (ended->pastDeadline) {
+            response.transportError = true;
+            response.errorText =
+                QStringLiteral("The reference list took longer to arrive than the application waits.");
         } else if (networkFailure) {
             response.transportError = true;
             response.errorText = reply->errorString();
+        } else if (status.isValid() && reply->rawHeaderList().isEmpty()) {
+            // Qt drops every header field of an answer with too many fields or one too long, and then
+            // hands on the rest as if nothing were wrong; no server answers without any field at all.
+            response.transportError = true;
+            response.errorText =
+                QStringLiteral("The server’s answer had header fields the client could not read.");
         } else {
             response.isHttp = status.isValid();
             response.status = code;

@@ -1,6 +1,6 @@
 // HTTP(S) GETs through Qt Network: certificate verification on, no redirect from HTTPS to HTTP, a cap
-// on the body so a hostile server cannot fill memory, and a time-out so a stalled server cannot hold a
-// check run open for ever.
+// on the body so a hostile server cannot fill memory, and a stall time-out and an overall deadline so a
+// stalled or trickling server cannot hold a check run open for ever.
 #pragma once
 
 #include "platform/HttpGetter.h"
@@ -17,13 +17,17 @@ namespace lq {
 inline constexpr qint64 kMaxReferenceListBytes = 16LL * 1024 * 1024;
 // A transfer that moves no data for this long fails, as the usual system HTTP clients do by default.
 inline constexpr std::chrono::milliseconds kTransferTimeout{60000};
+// A fetch that has not ended this long after it started fails, however steadily data arrives: a server
+// that sends a byte now and then restarts the stall time-out each time.
+inline constexpr std::chrono::milliseconds kFetchDeadline{120000};
 
 class QtHttpGetter : public HttpGetter {
 public:
     // `extraCaCertificates` are trusted besides the system's (a test CA).
     explicit QtHttpGetter(QList<QSslCertificate> extraCaCertificates = {},
                           qint64 maxBodyBytes = kMaxReferenceListBytes,
-                          std::chrono::milliseconds transferTimeout = kTransferTimeout);
+                          std::chrono::milliseconds transferTimeout = kTransferTimeout,
+                          std::chrono::milliseconds deadline = kFetchDeadline);
     ~QtHttpGetter() override;
     void get(const QString& url, std::function<void(const HttpResponse&)> done) override;
 
@@ -31,6 +35,7 @@ private:
     QNetworkAccessManager* manager_;
     QList<QSslCertificate> extraCa_;
     qint64 maxBodyBytes_;
+    std::chrono::milliseconds deadline_;
 };
 
 // "text/xml; charset=utf-8" → "text/xml".

@@ -2,18 +2,86 @@
 // so the application falls back to the behaviour of a fresh install instead of guessing.
 #include "platform/QtSettingsStore.h"
 
+#include <QFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lq {
 
-QtSettingsStore::QtSettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("lanternquill"), QStringLiteral("Lanternquill"))) {
+namespace {
+
+const QString kOrganization = QStringLiteral("lanternquill");
+const QString kApplication = QStringLiteral("Lanternquill");
+
+// QSettings reads its file as it is made, with a blocking open: a FIFO there would hang the launch. A
+// missing file is fine (there is nothing to read); a link is followed to a regular file.
+bool safeToRead(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT;
+    return S_ISREG(info.st_mode);
 }
 
+// QSettings writes a whole new file and renames it over the old one, through a link onto its target:
+// it may only do so where the file is the user's own regular file, or where there is none yet.
+bool safeToWrite(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT;
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+// Where QSettings keeps the user's settings on Linux (on a Mac they are the system's preferences, and
+// nothing is at this path).
+QString userSettingsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           kOrganization + QLatin1Char('/') + kApplication + QStringLiteral(".conf");
+}
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore()
+    : QtSettingsStore(userSettingsPath(), [] {
+          return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganization,
+                                             kApplication);
+      }) {}
+
 QtSettingsStore::QtSettingsStore(const QString& file)
-    : settings_(std::make_unique<QSettings>(file, QSettings::IniFormat)) {}
+    : QtSettingsStore(file, [file] { return std::make_unique<QSettings>(file, QSettings::IniFormat); }) {}
+
+QtSettingsStore::QtSettingsStore(const QString& path,
+                                 const std::function<std::unique_ptr<QSettings>()>& open) {
+    if (safeToRead(path))
+        settings_ = open();
+}
+
+bool QtSettingsStore::keepsValuesInMemory() const {
+    return !settings_ || !safeToWrite(settings_->fileName());
+}
+
+QVariant QtSettingsStore::stored(const QString& key) const {
+    if (const auto kept = session_.constFind(key); kept != session_.constEnd())
+        return *kept;
+    return settings_ ? settings_->value(key) : QVariant();
+}
+
+void QtSettingsStore::store(const QString& key, const QVariant& value) {
+    // Judged at every write: the file may have become a link, or someone else's, since the launch.
+    if (keepsValuesInMemory()) {
+        session_.insert(key, value);
+        return;
+    }
+    session_.remove(key);
+    settings_->setValue(key, value);
+    settings_->sync();
+}
 
 bool QtSettingsStore::boolValue(const QString& key) const {
-    const QVariant value = settings_->value(key);
+    const QVariant value = stored(key);
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
     const QString text = value.toString().trimmed().toLower();
@@ -23,18 +91,20 @@ bool QtSettingsStore::boolValue(const QString& key) const {
 
 double QtSettingsStore::doubleValue(const QString& key) const {
     bool ok = false;
-    const double value = settings_->value(key).toDouble(&ok);
+    const double value = stored(key).toDouble(&ok);
     return ok && qIsFinite(value) ? value : 0.0;
 }
 
+// A value that reads the same as what is stored is not written: writing rewrites the whole file, and
+// drops whatever the user put there that QSettings does not keep (comments, lines it cannot read).
 void QtSettingsStore::setBool(const QString& key, bool value) {
-    settings_->setValue(key, value);
-    settings_->sync();
+    if (boolValue(key) != value)
+        store(key, value);
 }
 
 void QtSettingsStore::setDouble(const QString& key, double value) {
-    settings_->setValue(key, value);
-    settings_->sync();
+    if (doubleValue(key) != value)
+        store(key, value);
 }
 
 } // namespace lq

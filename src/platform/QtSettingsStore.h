@@ -1,11 +1,14 @@
 // Settings kept by QSettings: CFPreferences on a Mac, $XDG_CONFIG_HOME/lanternquill/Lanternquill.conf on
-// Linux.
+// Linux. The file is written only when a value changes, and never through a symbolic link or over a
+// file that is not the user's own: then the values are kept for this run only.
 #pragma once
 
 #include "platform/SettingsStore.h"
 
 #include <QSettings>
+#include <QVariantMap>
 
+#include <functional>
 #include <memory>
 
 namespace lq {
@@ -20,8 +23,17 @@ public:
     void setBool(const QString& key, bool value) override;
     void setDouble(const QString& key, double value) override;
 
+    // Whether the file is left alone (not a regular file, a link, someone else's): values set in this
+    // run are then kept in memory only.
+    bool keepsValuesInMemory() const;
+
 private:
-    std::unique_ptr<QSettings> settings_;
+    QtSettingsStore(const QString& path, const std::function<std::unique_ptr<QSettings>()>& open);
+    QVariant stored(const QString& key) const;
+    void store(const QString& key, const QVariant& value);
+
+    std::unique_ptr<QSettings> settings_; // none when the file is not one that can be read safely
+    QVariantMap session_;                 // values set in this run that the file may not hold
 };
 
 } // namespace lq

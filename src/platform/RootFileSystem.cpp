@@ -1,5 +1,7 @@
-// File access through Qt.
+// File access through Qt, and whole-file reads that never wait on what is not a regular file.
 #include "platform/RootFileSystem.h"
+
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,25 +11,7 @@
 namespace lq {
 
 FileRead RootFileSystem::readMacFile(const QString& macPath, qint64 maxBytes) const {
-    QFile file(root_.map(macPath));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {std::nullopt, QStringLiteral("The file “%1” couldn’t be opened: %2.")
-                                  .arg(QFileInfo(macPath).fileName(), file.errorString())};
-    }
-    // A file that says it is too large is refused before anything is read. One that gives its size is
-    // read at that size: asking for the cap would reserve the whole cap on every read. Reading stops one
-    // byte past the cap for one that gives no size.
-    if (!file.isSequential() && file.size() > maxBytes)
-        return {std::nullopt,
-                QStringLiteral("The file “%1” is too large to read.").arg(QFileInfo(macPath).fileName())};
-    QByteArray bytes = file.isSequential() ? file.read(maxBytes + 1) : file.readAll();
-    if (bytes.size() > maxBytes)
-        return {std::nullopt,
-                QStringLiteral("The file “%1” is too large to read.").arg(QFileInfo(macPath).fileName())};
-    if (file.error() != QFileDevice::NoError)
-        return {std::nullopt, QStringLiteral("The file “%1” couldn’t be read: %2.")
-                                  .arg(QFileInfo(macPath).fileName(), file.errorString())};
-    return {std::move(bytes), QString()};
+    return readRegularFile(root_.map(macPath), QFileInfo(macPath).fileName(), maxBytes);
 }
 
 bool RootFileSystem::isMacDirectory(const QString& macPath) const {

@@ -18,7 +18,8 @@ private:
     SystemRoot root_;
 };
 
-// Builds the numbers and the version text from SystemVersion.plist's two values.
+// Builds the numbers and the version text from SystemVersion.plist's two values; a product version
+// without a major number above 0 gives an unknown version.
 OsVersion makeOsVersion(const QString& productVersion, const QString& buildVersion);
 
 } // namespace lq

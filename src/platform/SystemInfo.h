@@ -7,9 +7,10 @@
 namespace lq {
 
 struct OsVersion {
-    int major = 0;
+    int major = 0; // 0 when the version could not be read
     int minor = 0;
-    QString text; // "Version 14.5 (Build 23F79)"
+    QString text; // "Version 14.5 (Build 23F79)", or "Version unknown"
+    bool known() const { return major > 0; }
 };
 
 class SystemInfo {

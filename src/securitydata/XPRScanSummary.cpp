@@ -24,19 +24,33 @@ QStringList xprLogQuery() {
 
 } // namespace
 
+struct ScanResult {
+    XPRCounts counts;
+    QString failure; // why the runner ended the query, when it did
+};
+
 void ViewController::startXPRScanSummary(std::shared_ptr<RunSequence> run) {
     if (!run)
         run = std::make_shared<RunSequence>(0);
-    inBackground<XPRCounts>(
+    inBackground<ScanResult>(
         QStringLiteral("scan summary"),
         [&tools = services.tools, args = xprLogQuery()] {
             const ToolRun result = tools.run(kLogPath, args, ErrorStream::Capture);
             // A failed query counts nothing, whatever it printed.
-            return result.status == 0 ? classifyXPREvents(result.out) : XPRCounts{};
+            return ScanResult{result.status == 0 ? classifyXPREvents(result.out) : XPRCounts{},
+                              result.failure};
         },
-        [this, run](const XPRCounts& counts) {
-            run->deliver(
-                [this, counts] { showXPRScanSummary(counts.scans, counts.alerts, counts.warnings); });
+        [this, run](const ScanResult& result) {
+            run->deliver([this, result] {
+                // A query the runner had to end (its output too large) counted nothing; that is no quiet day.
+                if (!result.failure.isEmpty()) {
+                    setText(Field::tccVersionText, QStringLiteral("⚠️ XPR scans not counted"));
+                    appendReport(QStringLiteral("⚠️ XProtect Remediator scans not counted: ") +
+                                 result.failure + QLatin1Char('\n'));
+                } else {
+                    showXPRScanSummary(result.counts.scans, result.counts.alerts, result.counts.warnings);
+                }
+            });
         });
 }
 

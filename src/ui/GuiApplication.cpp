@@ -63,6 +63,8 @@ GuiApplication::GuiApplication(Services services, const QString& referenceBaseUr
 }
 
 GuiApplication::~GuiApplication() {
+    // The windows' controllers wait for their queues as they go, so a tool that hangs is ended first.
+    delegate_->applicationWillTerminate();
     // Auxiliary windows go before the main window they may refer to.
     delegate_.reset();
     window_.reset();

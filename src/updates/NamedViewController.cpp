@@ -1,6 +1,7 @@
 // The named update window's controller.
 #include "updates/NamedViewController.h"
 
+#include "check/ReportText.h"
 #include "check/SettingsKeys.h"
 #include "platform/AppleScript.h"
 #include "platform/SettingsStore.h"
@@ -38,8 +39,7 @@ NamedViewController::~NamedViewController() {
 }
 
 void NamedViewController::viewDidLoad() {
-    const double stored = services_.settings.doubleValue(keys::fontSize);
-    theFontSize = stored < 4.0 ? 12.0 : stored;
+    theFontSize = fontSizeFromSetting(services_.settings.doubleValue(keys::fontSize));
     noInstallSWU = services_.settings.boolValue(keys::noInstallSWU);
 }
 

@@ -9,7 +9,8 @@ namespace lq {
 
 class ToolRunner;
 
-// Exit status 0 gives both texts; any other status gives "" and "Failed, error = <status>".
+// Exit status 0 gives both texts; any other status gives "" and "Failed, error = <status>", followed by
+// ": <reason>" when the runner ended the tool itself.
 OutputPair runToolBothStreams(ToolRunner& tools, const QString& path, const QStringList& args);
 
 } // namespace lq

@@ -15,6 +15,7 @@
 #include <QTimeZone>
 #include <QVariant>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -37,8 +38,10 @@ public:
     void answer(const QString& path, const QStringList& args, ToolRun result);
     void answer(const QString& path, const QStringList& args, const QString& out, int status = 0,
                 const QString& err = QString());
+    void endAll() override { ++endAllCalls; }
     std::vector<Call> calls() const;
     int callCount(const QString& path) const;
+    std::atomic<int> endAllCalls = 0;
 
 private:
     static QString keyOf(const QString& path, const QStringList& args);

@@ -98,7 +98,20 @@ void TestServer::start() {
         response.status = answer.status;
         if (!answer.location.isEmpty())
             response.set_header("Location", answer.location.toStdString());
+        for (const auto& [name, value] : answer.headers)
+            response.set_header(name.toStdString(), value.toStdString());
         const std::string type = answer.contentType.toStdString();
+        if (answer.drip.count() > 0) {
+            const auto body = std::make_shared<std::string>(answer.body.toStdString());
+            response.set_content_provider(
+                body->size(), type,
+                [body, interval = answer.drip](size_t offset, size_t, httplib::DataSink& sink) {
+                    std::this_thread::sleep_for(interval);
+                    // A client that has gone ends the drip.
+                    return sink.is_writable() && sink.write(body->data() + offset, 1);
+                });
+            return;
+        }
         if (!answer.cutAfter && !type.empty()) {
             response.set_content(answer.body.toStdString(), type);
             return;

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace httplib {
 class Server;
@@ -44,6 +45,16 @@ struct Answer {
         stall = time;
         return *this;
     }
+    // Sends the body one byte at a time, this long apart.
+    Answer& dripEvery(std::chrono::milliseconds interval) {
+        drip = interval;
+        return *this;
+    }
+    // One more header field in the response.
+    Answer& withHeader(QByteArray name, QByteArray value) {
+        headers.emplace_back(std::move(name), std::move(value));
+        return *this;
+    }
 
     int status = 200;
     QByteArray contentType = "text/xml"; // empty: the response has no Content-Type header
@@ -51,6 +62,8 @@ struct Answer {
     std::optional<qsizetype> cutAfter;
     QByteArray location;
     std::chrono::milliseconds stall{0};
+    std::chrono::milliseconds drip{0};
+    std::vector<std::pair<QByteArray, QByteArray>> headers;
 };
 
 // A certificate authority made for one test, and a server certificate it signed for 127.0.0.1 and

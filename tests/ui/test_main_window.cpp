@@ -4,6 +4,7 @@
 #include "support/Harness.h"
 #include "ui/MainWindow.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -44,6 +45,28 @@ TEST_F(WindowFixture, FontSizeChangeRedrawsEveryCharacter) {
     cursor.movePosition(QTextCursor::NextCharacter);
     EXPECT_DOUBLE_EQ(cursor.charFormat().font().pointSizeF(), 20.0);
     EXPECT_EQ(window->reportText(), QStringLiteral("earlier\n"));
+}
+
+// A stored size far beyond any sensible one would hold the window in text layout for good; it loads as
+// the default and the first check run draws its report at once.
+TEST_F(WindowFixture, AHugeStoredFontSizeLoadsAsTheDefault) {
+    h.settings.setDouble(QStringLiteral("fontSize"), 1e10);
+    h.files.files.insert(QStringLiteral("/Library/Receipts/InstallHistory.plist"),
+                         QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"));
+    window =
+        std::make_unique<MainWindow>(h.services(), QStringLiteral("https://example.test/updates/master/"));
+    QElapsedTimer timer;
+    timer.start();
+    window->start();
+    EXPECT_TRUE(waitFor([&] { return !window->controller().firstRun; }, 5000));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_DOUBLE_EQ(window->controller().theFontSize, 12.0);
+    auto* edit = window->findChild<QTextEdit*>();
+    ASSERT_NE(edit, nullptr);
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::NextCharacter);
+    EXPECT_DOUBLE_EQ(cursor.charFormat().font().pointSizeF(), 12.0);
+    window->hide();
 }
 
 TEST_F(WindowFixture, FieldsShowAndHideWithTheirCaptions) {

@@ -2,9 +2,8 @@
 // properties are <data> (raw bytes) or <string>.
 #include "platform/IORegistry.h"
 #include "platform/PropertyList.h"
+#include "platform/RegularFile.h"
 #include "platform/SystemRoot.h"
-
-#include <QFile>
 
 namespace lq {
 
@@ -24,10 +23,11 @@ public:
 private:
     // Read afresh each time, as IOKit would be asked afresh.
     QByteArray property(const QString& entry, const QString& name) const {
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly))
+        constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+        const FileRead read = readRegularFile(path_, QStringLiteral("IORegistry.plist"), kMaxBytes);
+        if (!read.bytes)
             return {};
-        const plist::ParseResult parsed = plist::parse(file.read(16 * 1024 * 1024));
+        const plist::ParseResult parsed = plist::parse(*read.bytes);
         if (!parsed.document)
             return {};
         const plist::Node value =
