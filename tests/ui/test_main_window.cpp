@@ -58,7 +58,9 @@ TEST_F(WindowFixture, AHugeStoredFontSizeLoadsAsTheDefault) {
     QElapsedTimer timer;
     timer.start();
     window->start();
-    EXPECT_TRUE(waitFor([&] { return !window->controller().firstRun; }, 5000));
+    // The run's results are drawn once it has ended.
+    EXPECT_TRUE(waitFor(
+        [&] { return !window->controller().firstRun && window->controller().pendingWork() == 0; }, 5000));
     EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_DOUBLE_EQ(window->controller().theFontSize, 12.0);
     auto* edit = window->findChild<QTextEdit*>();
