@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,8 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
     ViewController vc(Services{runner, h.files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
                       QStringLiteral("https://example.test/updates/master/"));
     const QString failure = QStringLiteral("“spctl” wrote more than 64 MiB of output and was ended.");
+    // Keeping it all took 2 GiB; what is kept is 64 MiB, freed as the tool is ended.
+    const qint64 kPeakBoundKiB = 256 * 1024 + kSanitizerQuarantineKiB;
     const struct {
         const char* name;
         QByteArray redirect;
@@ -145,7 +148,7 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
         EXPECT_EQ(pair.first, QString());
         EXPECT_EQ(pair.second, QStringLiteral("Failed, error = 137: ") + failure);
         EXPECT_LT(use.seconds, 20.0);
-        EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+        EXPECT_LT(use.peakGrowthKiB, kPeakBoundKiB);
     }
     // The security status check shows the reason as a line of the report.
     tool(vc.theXProtCmd, "head -c 200000000 /dev/zero\n");
@@ -153,7 +156,7 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
     const ResourceUse use = measure([&] { output = vc.runTool(vc.theXProtCmd, vc.theXProtPar); });
     printMeasured("200 MB through the security status runner", use);
     EXPECT_EQ(output, QStringLiteral(" error 137: ") + failure + QLatin1Char('\n'));
-    EXPECT_LT(use.peakGrowthKiB, 256 * 1024);
+    EXPECT_LT(use.peakGrowthKiB, kPeakBoundKiB);
 
     // A scan log past the cap counts nothing, and says so rather than report a quiet day.
     tool(QStringLiteral("/usr/bin/log"), "head -c 200000000 /dev/zero\n");
@@ -168,7 +171,7 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
               QStringLiteral(
                   "⚠️ XProtect Remediator scans not counted: “log” wrote more than 64 MiB of output "
                   "and was ended.\n"));
-    EXPECT_LT(summary.peakGrowthKiB, 256 * 1024);
+    EXPECT_LT(summary.peakGrowthKiB, kPeakBoundKiB);
 }
 
 // Ending every tool (as quitting does) ends a hung tool and the processes it started at once, and the
@@ -225,6 +228,9 @@ TEST(SignalFaults, AReportEndedByASignalTakesItsHungToolsWithIt) {
         ASSERT_TRUE(app.waitForStarted());
         const QList<qint64> pids = waitForPids(pidFile, 2);
         ASSERT_EQ(pids.size(), 2);
+        // A hung tool has been running a while when the signal comes, not for the microseconds between
+        // its start and the application recording it.
+        QThread::msleep(100);
         QElapsedTimer timer;
         timer.start();
         ::kill(static_cast<pid_t>(app.processId()), c.signal);

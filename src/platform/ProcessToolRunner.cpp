@@ -143,12 +143,19 @@ ToolRun ProcessToolRunner::run(const QString& path, const QStringList& args, Err
                      [&] { take(result.err, QProcess::StandardError); });
 
     process.start(QIODevice::ReadWrite);
-    if (!process.waitForStarted(-1))
-        return ToolRun{kToolNotStartedStatus, {}, {}};
+    // The group is made on both sides of the fork and recorded at once, so that it exists and is known
+    // (to endAll() and to the handler of a terminating signal) before the tool itself runs, whichever
+    // side of the fork gets there first.
     group = static_cast<pid_t>(process.processId());
-    if (overflowed)
-        ::kill(-group, SIGKILL);
-    const bool admitted = admit(group);
+    bool admitted = false;
+    if (group > 0) {
+        ::setpgid(group, group);
+        admitted = admit(group);
+    }
+    if (!process.waitForStarted(-1)) {
+        release(group);
+        return ToolRun{kToolNotStartedStatus, {}, {}};
+    }
     if (admitted && input) {
         process.write(*input);
         process.closeWriteChannel();

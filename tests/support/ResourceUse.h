@@ -9,6 +9,20 @@
 
 namespace lq::test {
 
+// AddressSanitizer keeps freed memory in a quarantine (256 MiB by default) before it reuses it, so work
+// that frees as much as it keeps peaks higher under it. Bounds on such work allow for that.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr qint64 kSanitizerQuarantineKiB = 256 * 1024;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr qint64 kSanitizerQuarantineKiB = 256 * 1024;
+#else
+inline constexpr qint64 kSanitizerQuarantineKiB = 0;
+#endif
+#else
+inline constexpr qint64 kSanitizerQuarantineKiB = 0;
+#endif
+
 struct ResourceUse {
     double seconds = 0;
     qint64 peakGrowthKiB = 0; // how far the peak resident size rose above the size before the work
