@@ -9,18 +9,23 @@
 
 namespace lq::test {
 
-// AddressSanitizer keeps freed memory in a quarantine (256 MiB by default) before it reuses it, so work
-// that frees as much as it keeps peaks higher under it. Bounds on such work allow for that.
 #if defined(__SANITIZE_ADDRESS__)
-inline constexpr qint64 kSanitizerQuarantineKiB = 256 * 1024;
+#define LQ_TEST_UNDER_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-inline constexpr qint64 kSanitizerQuarantineKiB = 256 * 1024;
-#else
-inline constexpr qint64 kSanitizerQuarantineKiB = 0;
+#define LQ_TEST_UNDER_ASAN 1
 #endif
+#endif
+
+#ifdef LQ_TEST_UNDER_ASAN
+// AddressSanitizer keeps freed memory in a quarantine (256 MiB by default) before it reuses it, so work
+// that frees as much as it keeps peaks higher under it. Bounds on such work allow for that.
+inline constexpr qint64 kSanitizerQuarantineKiB = 256 * 1024;
+// Code checked by the sanitizers runs about three times slower; bounds on time allow for that.
+inline constexpr double kSanitizerSlowdown = 3.0;
 #else
 inline constexpr qint64 kSanitizerQuarantineKiB = 0;
+inline constexpr double kSanitizerSlowdown = 1.0;
 #endif
 
 struct ResourceUse {
