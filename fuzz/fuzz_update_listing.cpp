@@ -6,6 +6,7 @@
 #include "check/PlainMainView.h"
 #include "check/ViewController.h"
 #include "updates/RunToolBothStreams.h"
+#include "updates/UpdateTools.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -41,11 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     const ToolRun listingRun = toolRun(input);
     const ToolRun cachingRun = toolRun(input);
-    window->services.tools.answers = {{window->vc.theCSUPath, listingRun},
-                                      {window->vc.theCheckConCacheCmd, cachingRun}};
+    window->services.tools.answers = {{theCSUPath, listingRun}, {theCheckConCacheCmd, cachingRun}};
 
-    const OutputPair listing = runToolBothStreams(window->services.tools, window->vc.theCSUPath, {});
-    const OutputPair caching = runToolBothStreams(window->services.tools, window->vc.theCheckConCacheCmd, {});
+    const OutputPair listing = runToolBothStreams(window->services.tools, theCSUPath, {});
+    const OutputPair caching = runToolBothStreams(window->services.tools, theCheckConCacheCmd, {});
     window->view.report.clear();
     window->vc.showUpdateCheckResult(listing, caching);
 

@@ -4,8 +4,8 @@
 #include "app/AppVersionCheck.h"
 #include "app/MainMenu.h"
 #include "check/MenuBarModel.h"
-#include "check/SettingsKeys.h"
 #include "platform/QtHttpGetter.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 #include "support/TestServer.h"
 

@@ -1,6 +1,6 @@
 // The main window controller's spine: loading the settings, the title and menus, the check run, the
 // report and its font size, and the export.
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 
 #include <QTimeZone>
@@ -37,17 +37,17 @@ TEST(SettingsAtLoad, AbsentAndOutOfRangeValues) {
         if (c.stored)
             h.settings.setDouble(keys::fontSize, *c.stored);
         h.vc->viewDidLoad();
-        EXPECT_DOUBLE_EQ(h.vc->theFontSize, c.expected) << c.name;
+        EXPECT_DOUBLE_EQ(h.vc->state.theFontSize, c.expected) << c.name;
     }
 }
 
 TEST(SettingsAtLoad, NoSettingsMeansCheckInstallAndSummarise) {
     Harness h;
     h.vc->viewDidLoad();
-    EXPECT_FALSE(h.vc->noCheckSWU);
-    EXPECT_FALSE(h.vc->noInstallSWU);
-    EXPECT_TRUE(h.vc->checkXPRem);
-    EXPECT_EQ(h.vc->osVersion, 19); // the fake system runs macOS 14.5
+    EXPECT_FALSE(h.vc->state.noCheckSWU);
+    EXPECT_FALSE(h.vc->state.noInstallSWU);
+    EXPECT_TRUE(h.vc->state.checkXPRem);
+    EXPECT_EQ(h.vc->state.osVersion, 19); // the fake system runs macOS 14.5
 }
 
 TEST(SettingsAtLoad, StoredChoicesAreRead) {
@@ -57,10 +57,10 @@ TEST(SettingsAtLoad, StoredChoicesAreRead) {
     h.settings.setBool(keys::noCheckXPRem, true);
     h.system.version = OsVersion{10, 15, QStringLiteral("Version 10.15.7 (Build 19H2026)")};
     h.vc->viewDidLoad();
-    EXPECT_TRUE(h.vc->noCheckSWU);
-    EXPECT_TRUE(h.vc->noInstallSWU);
-    EXPECT_FALSE(h.vc->checkXPRem);
-    EXPECT_EQ(h.vc->osVersion, 15);
+    EXPECT_TRUE(h.vc->state.noCheckSWU);
+    EXPECT_TRUE(h.vc->state.noInstallSWU);
+    EXPECT_FALSE(h.vc->state.checkXPRem);
+    EXPECT_EQ(h.vc->state.osVersion, 15);
 }
 
 TEST(TitleAndMenus, FollowDownloadOnlyMode) {
@@ -112,7 +112,7 @@ TEST(CheckRun, ScanFieldAfterTheFirstRun) {
         h.hold();
         h.vc->viewDidLoad();
         h.vc->viewDidAppear();
-        EXPECT_FALSE(h.vc->firstRun);
+        EXPECT_FALSE(h.vc->state.firstRun);
         EXPECT_EQ(h.view.fieldText(Field::tccVersionText),
                   noCheck ? QStringLiteral("XPR scans not checked.") : QStringLiteral("Checking XPR scans…"));
         ASSERT_TRUE(h.settleExcept({QStringLiteral("update check"), QStringLiteral("scan summary")}));
@@ -127,7 +127,7 @@ TEST(CheckRun, SecondRunClearsTheReportAndSkipsTheScanSummary) {
     h.vc->viewDidLoad();
     h.vc->viewDidAppear();
     waitUntilIdle(*h.vc);
-    h.vc->xprotIsUpd = h.vc->tccIsUpd = true;
+    h.vc->state.xprotIsUpd = h.vc->state.tccIsUpd = true;
     h.view.setFieldText(Field::tccVersionText, QStringLiteral("✅ XPR 3 scans"));
     h.system.clock = h.system.clock.addSecs(60);
     h.hold();
@@ -136,15 +136,15 @@ TEST(CheckRun, SecondRunClearsTheReportAndSkipsTheScanSummary) {
     EXPECT_TRUE(h.view.report.contains(QStringLiteral("XProtect Remediator scans not checked.\n")));
     EXPECT_EQ(h.view.report.count(QStringLiteral("macOS Version 14.5")), 1);
     EXPECT_EQ(h.view.fieldText(Field::tccVersionText), QStringLiteral("✅ XPR 3 scans"));
-    EXPECT_EQ(h.vc->runDate, h.system.clock);
+    EXPECT_EQ(h.vc->state.runDate, h.system.clock);
 }
 
 TEST(CheckRun, RunDateIsSetEvenWhenEveryToolFails) {
     Harness h; // FakeTools answers nothing: every tool "cannot start"
     h.vc->viewDidLoad();
     h.vc->runChecks();
-    ASSERT_TRUE(h.vc->runDate.has_value());
-    EXPECT_EQ(*h.vc->runDate, h.system.clock);
+    ASSERT_TRUE(h.vc->state.runDate.has_value());
+    EXPECT_EQ(*h.vc->state.runDate, h.system.clock);
 }
 
 TEST(CheckRun, ClosingTheWindowQuits) {
@@ -173,10 +173,10 @@ TEST(Report, FontSizeStaysWithinBoundsAndIsStored) {
         {60.0, true, 60.0}, {4.0, false, 4.0}, {70.0, true, 60.0}, {70.0, false, 69.0}, {12.0, true, 13.0}};
     for (const Case& c : cases) {
         Harness h;
-        h.vc->theFontSize = c.start;
+        h.vc->state.theFontSize = c.start;
         h.vc->appendReport(QStringLiteral("earlier text"));
         c.increase ? h.vc->incFontSize() : h.vc->decFontSize();
-        EXPECT_DOUBLE_EQ(h.vc->theFontSize, c.expected) << c.start << c.increase;
+        EXPECT_DOUBLE_EQ(h.vc->state.theFontSize, c.expected) << c.start << c.increase;
         EXPECT_DOUBLE_EQ(h.settings.doubleValue(keys::fontSize), c.expected);
         // Every character, also text written before the change, is redrawn at the new size.
         EXPECT_EQ(h.view.report, QStringLiteral("earlier text"));
@@ -196,7 +196,7 @@ TEST(Export, UndatedBeforeAnyRun) {
 
 TEST(Export, DatedAfterARunWithFooterOnlyInTheFile) {
     Harness h;
-    h.vc->runDate = QDateTime(QDate(2025, 3, 2), QTime(9, 30, 0), Qt::UTC);
+    h.vc->state.runDate = QDateTime(QDate(2025, 3, 2), QTime(9, 30, 0), Qt::UTC);
     h.vc->setReport(QStringLiteral("ok ✅\n"));
     h.view.saveAnswer = QStringLiteral("/tmp/out.text");
     h.vc->exportText();

@@ -5,6 +5,7 @@
 #include "platform/QtHttpGetter.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/RootFileSystem.h"
+#include "platform/ToolOutput.h"
 #include "securitydata/ReferenceList.h"
 #include "support/Harness.h"
 #include "support/ProcessWatch.h"
@@ -84,7 +85,7 @@ TEST_F(ToolFaults, AListingToolKilledByASignalIsNeverNoUpdates) {
                       QStringLiteral("https://example.test/updates/master/"));
     for (const char* signal : {"KILL", "SEGV"}) {
         SCOPED_TRACE(signal);
-        tool(vc.theCSUPath,
+        tool(theCSUPath,
              QByteArray("printf 'Software Update Tool\\n\\nNo new software available.\\n'\nkill -") + signal +
                  " $$\nexit 0\n");
         h.view.report.clear();
@@ -141,9 +142,9 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
     } streams[] = {{"standard output", ""}, {"standard error", " >&2"}};
     for (const auto& stream : streams) {
         SCOPED_TRACE(stream.name);
-        tool(vc.theXProtCmd, "head -c 200000000 /dev/zero" + stream.redirect + "\nexit 0\n");
+        tool(theXProtCmd, "head -c 200000000 /dev/zero" + stream.redirect + "\nexit 0\n");
         OutputPair pair;
-        const ResourceUse use = measure([&] { pair = runToolBothStreams(runner, vc.theXProtCmd, {}); });
+        const ResourceUse use = measure([&] { pair = runToolBothStreams(runner, theXProtCmd, {}); });
         printMeasured(std::string("200 MB on ") + stream.name + " through the two-stream runner", use);
         EXPECT_EQ(pair.first, QString());
         EXPECT_EQ(pair.second, QStringLiteral("Failed, error = 137: ") + failure);
@@ -151,9 +152,9 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputEndTheToolAndFailTheRun) {
         EXPECT_LT(use.peakGrowthKiB, kPeakBoundKiB);
     }
     // The security status check shows the reason as a line of the report.
-    tool(vc.theXProtCmd, "head -c 200000000 /dev/zero\n");
+    tool(theXProtCmd, "head -c 200000000 /dev/zero\n");
     QString output;
-    const ResourceUse use = measure([&] { output = vc.runTool(vc.theXProtCmd, vc.theXProtPar); });
+    const ResourceUse use = measure([&] { output = toolOutputText(runner, theXProtCmd, theXProtPar); });
     printMeasured("200 MB through the security status runner", use);
     EXPECT_EQ(output, QStringLiteral(" error 137: ") + failure + QLatin1Char('\n'));
     EXPECT_LT(use.peakGrowthKiB, kPeakBoundKiB);
@@ -552,7 +553,7 @@ TEST_F(FileFaults, AnInstallHistoryBeyondTheReadCapIsRefusedUnread) {
     Harness h;
     ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view, h.menus,
                       QStringLiteral("https://example.test/updates/master/"));
-    vc.runDate = QDateTime::currentDateTimeUtc();
+    vc.state.runDate = QDateTime::currentDateTimeUtc();
     const ResourceUse use = measure([&] {
         vc.listInstallHistory();
         test::waitUntilIdle(vc);
@@ -628,12 +629,12 @@ TEST_F(FileFaults, ADamagedOrUnreadableSettingsFileGivesTheDefaults) {
                           h.menus, QStringLiteral("https://example.test/updates/master/"));
         const ResourceUse use = measure([&] { vc.viewDidLoad(); });
         printMeasured(std::string("settings: ") + c.name, use);
-        EXPECT_DOUBLE_EQ(vc.theFontSize, 12.0);
-        EXPECT_FALSE(vc.noCheckSWU);
-        EXPECT_FALSE(vc.noInstallSWU);
-        EXPECT_TRUE(vc.checkXPRem);
+        EXPECT_DOUBLE_EQ(vc.state.theFontSize, 12.0);
+        EXPECT_FALSE(vc.state.noCheckSWU);
+        EXPECT_FALSE(vc.state.noInstallSWU);
+        EXPECT_TRUE(vc.state.checkXPRem);
         vc.incFontSize(); // writing to it fails quietly, the session goes on
-        EXPECT_DOUBLE_EQ(vc.theFontSize, 13.0);
+        EXPECT_DOUBLE_EQ(vc.state.theFontSize, 13.0);
         EXPECT_LT(use.seconds, 5.0);
     }
 }

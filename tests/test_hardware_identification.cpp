@@ -44,13 +44,14 @@ TEST(IdentifyHardware, ChipReportDecidesAppleSiliconOnceAndForAll) {
     for (const Case& c : cases) {
         Harness h;
         h.tools.answer(kProfiler, kChipReport, c.report, c.status);
-        h.vc->hasARM = c.before;
+        h.vc->hardware.hasARM = c.before;
         h.vc->identifyHardware();
         ASSERT_TRUE(test::waitUntilIdle(*h.vc));
         ASSERT_TRUE(test::waitUntilIdle(*h.vc));
-        EXPECT_EQ(h.vc->hasARM, c.after) << c.name;
+        EXPECT_EQ(h.vc->hardware.hasARM, c.after) << c.name;
         // The whole report is kept for the boot security check.
-        EXPECT_EQ(h.vc->theARMData, c.status == 0 ? c.report : QStringLiteral(" error %1").arg(c.status))
+        EXPECT_EQ(h.vc->hardware.theARMData,
+                  c.status == 0 ? c.report : QStringLiteral(" error %1").arg(c.status))
             << c.name;
     }
 }
@@ -106,22 +107,22 @@ TEST(IdentifyHardware, DisplaysReportShowsOrHidesTheDisplayFields) {
         h.vc->identifyHardware();
         ASSERT_TRUE(test::waitUntilIdle(*h.vc));
         ASSERT_TRUE(test::waitUntilIdle(*h.vc));
-        EXPECT_EQ(h.vc->hasStudioDisplay, c.studioDisplay) << c.name;
+        EXPECT_EQ(h.vc->hardware.hasStudioDisplay, c.studioDisplay) << c.name;
         EXPECT_EQ(h.view.fieldText(Field::displayStatusText), c.displayText) << c.name;
         EXPECT_EQ(h.view.fieldText(Field::dfirmwareStatusText), c.firmwareText) << c.name;
         EXPECT_EQ(h.view.fieldHidden(Field::displayStatusText), c.hidden) << c.name;
         EXPECT_EQ(h.view.fieldHidden(Field::dfirmwareStatusText), c.hidden) << c.name;
-        EXPECT_EQ(h.vc->theDisplayFirmwareVersions, c.versions) << c.name;
+        EXPECT_EQ(h.vc->hardware.theDisplayFirmwareVersions, c.versions) << c.name;
     }
 }
 
 TEST(IdentifyHardware, StudioDisplayBuildKeepsItsClosingParenthesis) {
     Harness h;
     h.tools.answer(kProfiler, kDisplaysReport, fixture("spdisplays-studio-display.txt"));
-    EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("unknown)"));
+    EXPECT_EQ(h.vc->hardware.theDisplayFirmwareBuild, QStringLiteral("unknown)"));
     h.vc->identifyHardware();
     ASSERT_TRUE(test::waitUntilIdle(*h.vc));
-    EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("21A329)"));
+    EXPECT_EQ(h.vc->hardware.theDisplayFirmwareBuild, QStringLiteral("21A329)"));
 }
 
 TEST(ReadDisplayFirmwareVersions, AddsToEarlierCallsAndKeepsTheLastBuild) {
@@ -132,25 +133,28 @@ TEST(ReadDisplayFirmwareVersions, AddsToEarlierCallsAndKeepsTheLastBuild) {
     Harness h;
     ViewController& vc = *h.vc;
 
-    EXPECT_EQ(vc.readDisplayFirmwareVersions(worked), QStringLiteral("1.2"));
-    EXPECT_EQ(vc.theDisplayFirmwareBuild, QStringLiteral("3A45)"));
+    EXPECT_EQ(readDisplayFirmwareVersions(vc.hardware, worked), QStringLiteral("1.2"));
+    EXPECT_EQ(vc.hardware.theDisplayFirmwareBuild, QStringLiteral("3A45)"));
     // A second call adds to the first: the list is never cleared.
-    EXPECT_EQ(vc.readDisplayFirmwareVersions(worked), QStringLiteral("1.2,1.2"));
+    EXPECT_EQ(readDisplayFirmwareVersions(vc.hardware, worked), QStringLiteral("1.2,1.2"));
     // A rest of one word adds its version and leaves the build as it was.
-    EXPECT_EQ(vc.readDisplayFirmwareVersions(oneWord), QStringLiteral("1.2,1.2,1.3"));
-    EXPECT_EQ(vc.theDisplayFirmwareBuild, QStringLiteral("3A45)"));
+    EXPECT_EQ(readDisplayFirmwareVersions(vc.hardware, oneWord), QStringLiteral("1.2,1.2,1.3"));
+    EXPECT_EQ(vc.hardware.theDisplayFirmwareBuild, QStringLiteral("3A45)"));
     // A report without firmware lines adds nothing but still gives the whole list.
-    EXPECT_EQ(vc.readDisplayFirmwareVersions(QStringLiteral("a\nb\nc\n")), QStringLiteral("1.2,1.2,1.3"));
-    EXPECT_EQ(vc.theDisplayFirmwareVersions,
+    EXPECT_EQ(readDisplayFirmwareVersions(vc.hardware, QStringLiteral("a\nb\nc\n")),
+              QStringLiteral("1.2,1.2,1.3"));
+    EXPECT_EQ(vc.hardware.theDisplayFirmwareVersions,
               (QStringList{QStringLiteral("1.2"), QStringLiteral("1.2"), QStringLiteral("1.3")}));
 }
 
 TEST(ReadDisplayFirmwareVersions, DefaultBuildSurvivesLinesWithoutOne) {
     Harness h;
-    EXPECT_EQ(h.vc->readDisplayFirmwareVersions(QStringLiteral(
-                  "Displays:\n  Studio Display:\n    Display Firmware Version: Version 15.4\n")),
-              QStringLiteral("15.4"));
-    EXPECT_EQ(h.vc->theDisplayFirmwareBuild, QStringLiteral("unknown)"));
+    EXPECT_EQ(
+        readDisplayFirmwareVersions(
+            h.vc->hardware,
+            QStringLiteral("Displays:\n  Studio Display:\n    Display Firmware Version: Version 15.4\n")),
+        QStringLiteral("15.4"));
+    EXPECT_EQ(h.vc->hardware.theDisplayFirmwareBuild, QStringLiteral("unknown)"));
 }
 
 TEST(RegistryFacts, ModelAndBootROMLoseTheirTerminatingNulsOnly) {
@@ -174,8 +178,8 @@ TEST(RegistryFacts, ModelAndBootROMLoseTheirTerminatingNulsOnly) {
             h.ioRegistry.expert.insert(QStringLiteral("model"), c.bytes);
             h.ioRegistry.tree.insert(QStringLiteral("IODeviceTree:/rom#version"), c.bytes);
         }
-        EXPECT_EQ(h.vc->readModelIdentifier(), c.text) << c.name;
-        EXPECT_EQ(h.vc->readBootROMVersion(), c.text) << c.name;
+        EXPECT_EQ(readModelIdentifier(h.ioRegistry), c.text) << c.name;
+        EXPECT_EQ(readBootROMVersion(h.ioRegistry), c.text) << c.name;
     }
 }
 
@@ -186,16 +190,16 @@ TEST(RegistryFacts, ReadsTheNamedPropertiesOnly) {
     h.ioRegistry.expert.insert(QStringLiteral("model"), QByteArrayLiteral("MacBookPro16,2"));
     h.ioRegistry.tree.insert(QStringLiteral("IODeviceTree:/rom#version"),
                              QByteArrayLiteral("2094.80.5.0.0 (iBridge: 23.16.13061.0.0,0)"));
-    EXPECT_EQ(h.vc->readModelIdentifier(), QStringLiteral("MacBookPro16,2"));
-    EXPECT_EQ(h.vc->readBootROMVersion(), QStringLiteral("2094.80.5.0.0 (iBridge: 23.16.13061.0.0,0)"));
+    EXPECT_EQ(readModelIdentifier(h.ioRegistry), QStringLiteral("MacBookPro16,2"));
+    EXPECT_EQ(readBootROMVersion(h.ioRegistry), QStringLiteral("2094.80.5.0.0 (iBridge: 23.16.13061.0.0,0)"));
 }
 
 TEST(ReadSystemFirmwareVersion, RunsTheHardwareReportEachTime) {
     Harness h;
     h.tools.answer(kProfiler, kHardwareReport, fixture("sphardware-applesilicon.txt"));
-    EXPECT_EQ(h.vc->readSystemFirmwareVersion(), QStringLiteral("8422.121.1"));
+    EXPECT_EQ(readSystemFirmwareVersion(h.tools), QStringLiteral("8422.121.1"));
     h.tools.answer(kProfiler, kHardwareReport, QString(), 1);
-    EXPECT_EQ(h.vc->readSystemFirmwareVersion(), QStringLiteral("Unknown"));
+    EXPECT_EQ(readSystemFirmwareVersion(h.tools), QStringLiteral("Unknown"));
     EXPECT_EQ(h.tools.callCount(kProfiler), 2);
 }
 

@@ -314,8 +314,8 @@ TEST(HostilePropertyLists, ReadersGiveTheirAlerts) {
 
         // The install history: one alert with the decoder's description, no report.
         Harness history;
-        history.files.files.insert(history.vc->receiptsPath, bytes);
-        history.vc->runDate = QDateTime::currentDateTimeUtc();
+        history.files.files.insert(receiptsPath, bytes);
+        history.vc->state.runDate = QDateTime::currentDateTimeUtc();
         expectBounded(measure([&] {
                           history.vc->listInstallHistory();
                           // Blocked, not polled, while the decoder works, so the wait takes no core from it.
@@ -376,7 +376,7 @@ TEST(HostileFiles, WhatIsNoRegularFileIsRefusedUnopened) {
             Harness h;
             ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view,
                               h.menus, QStringLiteral("https://example.test/updates/master/"));
-            vc.runDate = QDateTime::currentDateTimeUtc();
+            vc.state.runDate = QDateTime::currentDateTimeUtc();
             expectBounded(measure([&] {
                               vc.listInstallHistory();
                               test::waitUntilIdle(vc);
@@ -390,13 +390,16 @@ TEST(HostileFiles, WhatIsNoRegularFileIsRefusedUnopened) {
             // A bundle's Info.plist, read directly on the first check run: no version found.
             QTemporaryDir root;
             Harness h;
-            ASSERT_TRUE(placeSpecialFile(root, h.vc->theXProtCatPath + QStringLiteral("/Contents/Info.plist"),
-                                         special));
+            ASSERT_TRUE(
+                placeSpecialFile(root, theXProtCatPath + QStringLiteral("/Contents/Info.plist"), special));
             RootFileSystem files{SystemRoot(root.path())};
             ViewController vc(Services{h.tools, files, h.settings, h.system, h.ioRegistry, h.http}, h.view,
                               h.menus, QStringLiteral("https://example.test/updates/master/"));
             QString version = QStringLiteral("?");
-            expectBounded(measure([&] { version = vc.installedBundleVersion(vc.theXProtCatPath); }),
+            expectBounded(measure([&] {
+                              version =
+                                  installedBundleVersion(vc.services, theXProtCatPath, vc.state.firstRun);
+                          }),
                           what + " as a bundle's Info.plist");
             EXPECT_EQ(version, kVersionNotFound);
         }

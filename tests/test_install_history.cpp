@@ -236,7 +236,8 @@ struct Flags {
     bool operator==(const Flags&) const = default;
 };
 Flags flagsOf(const ViewController& vc) {
-    return {vc.xprotIsUpd, vc.xpremIsUpd, vc.mrtIsUpd, vc.tccIsUpd, vc.kextIsUpd};
+    return {vc.state.xprotIsUpd, vc.state.xpremIsUpd, vc.state.mrtIsUpd, vc.state.tccIsUpd,
+            vc.state.kextIsUpd};
 }
 std::ostream& operator<<(std::ostream& out, const Flags& f) {
     return out << f.xprot << f.xprem << f.mrt << f.tcc << f.kext;
@@ -246,7 +247,7 @@ class InstallHistory : public testing::Test {
 protected:
     void list(const QByteArray& bytes) {
         h.files.files.insert(kReceiptsPath, bytes);
-        h.vc->runDate = kRunDate;
+        h.vc->state.runDate = kRunDate;
         h.vc->listInstallHistory();
         ASSERT_TRUE(waitUntilIdle(*h.vc));
     }
@@ -310,7 +311,7 @@ TEST_F(InstallHistory, FailuresAlertAndWriteNothing) {
         Harness fresh;
         if (c.file)
             fresh.files.files.insert(kReceiptsPath, *c.file);
-        fresh.vc->runDate = kRunDate;
+        fresh.vc->state.runDate = kRunDate;
         fresh.vc->listInstallHistory();
         ASSERT_TRUE(waitUntilIdle(*fresh.vc));
         EXPECT_EQ(fresh.view.alerts, QStringList{c.alert}) << c.name;
@@ -323,7 +324,7 @@ TEST_F(InstallHistory, FlagsAreRaisedNeverLoweredAndListingTwiceWritesTwice) {
     const QByteArray bytes = history({entry("2020-01-01T00:00:00Z", "XProtectPlistConfigData", "2100"),
                                       entry("2025-03-02T00:00:00Z", "MRTConfigData", "1.93"),
                                       entry("2025-03-01T09:30:00Z", "XProtectPayloads", "146")});
-    h.vc->xprotIsUpd = true; // left by an earlier listing of the same run
+    h.vc->state.xprotIsUpd = true; // left by an earlier listing of the same run
     list(bytes);
     EXPECT_EQ(flagsOf(*h.vc), (Flags{true, false, true, false, false}));
     const QString once = h.view.report;
@@ -339,7 +340,7 @@ TEST_F(InstallHistory, WithoutARunDateNoFlagIsRaised) {
     EXPECT_EQ(
         h.view.report,
         QStringLiteral("Latest updates installed:\n\tMRTConfigData 2025-03-02 09:00:00 +0000 : 1.93\n"));
-    EXPECT_FALSE(h.vc->mrtIsUpd);
+    EXPECT_FALSE(h.vc->state.mrtIsUpd);
 }
 
 TEST_F(InstallHistory, ARealHistoryOfOSX109) {

@@ -1,6 +1,6 @@
 // The named update window's controller: the label as typed, the arguments by mode, the output and the
 // font size.
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 #include "updates/NamedViewController.h"
 #include "updates/UpdateScripts.h"

@@ -368,12 +368,12 @@ protected:
         vc = std::make_unique<ViewController>(
             Services{h.tools, h.files, h.settings, h.system, h.ioRegistry, http}, h.view, h.menus,
             server.baseUrl());
-        const QStringList bundles = {vc->theXProtCatPath, vc->theXPremCatPath, vc->theMRTCatPath,
-                                     vc->theTCCCatPath, vc->theKextCatPath};
+        const QStringList bundles = {theXProtCatPath, theXPremCatPath, theMRTCatPath, theTCCCatPath,
+                                     theKextCatPath};
         const char* versions[] = {"5321", "145", "1.93", "18.0", "18.5"};
         for (int i = 0; i < 5; ++i)
             h.files.files.insert(bundles[i] + QStringLiteral("/Contents/Info.plist"), infoPlist(versions[i]));
-        vc->osVersion = 19;
+        vc->state.osVersion = 19;
     }
     void keepPreviousTexts() {
         for (const Field f : kFields)

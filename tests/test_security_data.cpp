@@ -58,9 +58,7 @@ class SecurityDataCheck : public testing::Test {
 protected:
     // The bundles in report order: XProtect, XPR, MRT, TCC, KEXT.
     QStringList bundles() const {
-        const ViewController& vc = *h.vc;
-        return {vc.theXProtCatPath, vc.theXPremCatPath, vc.theMRTCatPath, vc.theTCCCatPath,
-                vc.theKextCatPath};
+        return {theXProtCatPath, theXPremCatPath, theMRTCatPath, theTCCCatPath, theKextCatPath};
     }
     void serve(const QByteArray& body, const QString& mediaType = QStringLiteral("text/xml")) {
         h.http.responses.insert(kListUrl, HttpResponse{false, {}, true, 200, mediaType, body});
@@ -221,15 +219,15 @@ TEST_F(SecurityDataCheck, ComparesEachItemWithItsReference) {
         serve(plistDocument(dictionary(list)));
         install(c.installed);
         ViewController& vc = *h.vc;
-        vc.osVersion = c.osVersion;
-        vc.xprotIsUpd = c.xprotIsUpd;
-        vc.xpremIsUpd = c.xpremIsUpd;
-        vc.mrtIsUpd = c.mrtIsUpd;
-        vc.tccIsUpd = c.tccIsUpd;
-        vc.kextIsUpd = c.kextIsUpd;
-        vc.hasStudioDisplay = c.hasStudioDisplay;
-        vc.theDisplayFirmwareVersions = c.displayVersions;
-        vc.theDisplayFirmwareBuild = QStringLiteral("3A45)");
+        vc.state.osVersion = c.osVersion;
+        vc.state.xprotIsUpd = c.xprotIsUpd;
+        vc.state.xpremIsUpd = c.xpremIsUpd;
+        vc.state.mrtIsUpd = c.mrtIsUpd;
+        vc.state.tccIsUpd = c.tccIsUpd;
+        vc.state.kextIsUpd = c.kextIsUpd;
+        vc.hardware.hasStudioDisplay = c.hasStudioDisplay;
+        vc.hardware.theDisplayFirmwareVersions = c.displayVersions;
+        vc.hardware.theDisplayFirmwareBuild = QStringLiteral("3A45)");
 
         check();
 
@@ -254,7 +252,7 @@ TEST_F(SecurityDataCheck, ChoosesTheTccAndKextKeysByOsVersion) {
         SCOPED_TRACE(c.code);
         h.make();
         install({"5321", "145", "1.93", c.tcc, c.kext});
-        h.vc->osVersion = c.code;
+        h.vc->state.osVersion = c.code;
         check();
         EXPECT_EQ(field(Field::kextVersionText), QStringLiteral("✅ TCC ") + QString::fromUtf8(c.tcc));
         EXPECT_EQ(field(Field::gatekeepVersionText), QStringLiteral("✅ KEXT ") + QString::fromUtf8(c.kext));
@@ -267,7 +265,7 @@ TEST_F(SecurityDataCheck, AValueForTheMacsOwnReleaseComesFirst) {
     list["KEXT20"] = str("");
     serve(plistDocument(dictionary(list)));
     install({"5321", "145", "1.93", "20.6", "18.5"});
-    h.vc->osVersion = 20;
+    h.vc->state.osVersion = 20;
     check();
     EXPECT_EQ(field(Field::kextVersionText), QStringLiteral("✅ TCC 20.6"));
     // An empty value for the release falls back to the one shared since macOS 13.
@@ -296,8 +294,8 @@ TEST_F(SecurityDataCheck, LaterRunsReadTheVersionsThroughDefaults) {
     h.tools.answer(defaults, {QStringLiteral("read"), paths[3] + QStringLiteral("/Contents/Info.plist"), key},
                    ToolRun{0, QByteArray("18.\xff\n"), {}});
     // KEXT has no answer: the tool cannot be started (127).
-    h.vc->firstRun = false;
-    h.vc->osVersion = 19;
+    h.vc->state.firstRun = false;
+    h.vc->state.osVersion = 19;
 
     check();
 
@@ -326,7 +324,7 @@ TEST_F(SecurityDataCheck, TheFirstRunReadsTheBundlesEvenWhenItsListArrivesLate) 
     serve(plistDocument(dictionary(fullList())));
     install({"5321", "145", "1.93", "18.0", "18.5"});
     h.vc->checkSecurityDataVersions();
-    h.vc->firstRun = false;
+    h.vc->state.firstRun = false;
     ASSERT_TRUE(waitUntilIdle(*h.vc));
     EXPECT_EQ(h.tools.callCount(QStringLiteral("/usr/bin/defaults")), 0);
     EXPECT_EQ(field(Field::xprotVersionText), QStringLiteral("✅ XProtect 5321"));
@@ -336,17 +334,21 @@ TEST_F(SecurityDataCheck, InstalledBundleVersionReadsAsTheRunSays) {
     install({"5321", nullptr, "1.93", "18.0", "18.5"});
     h.files.files.insert(bundles()[2] + QStringLiteral("/Contents/Info.plist"),
                          plistDocument(dictionary({{"CFBundleVersion", str("1.93")}})));
-    EXPECT_EQ(h.vc->installedBundleVersion(bundles()[0]), QStringLiteral("5321"));
-    EXPECT_EQ(h.vc->installedBundleVersion(bundles()[1]), QStringLiteral("Not found"));
-    EXPECT_EQ(h.vc->installedBundleVersion(bundles()[2]), QStringLiteral("Not found"));
+    EXPECT_EQ(installedBundleVersion(h.vc->services, bundles()[0], h.vc->state.firstRun),
+              QStringLiteral("5321"));
+    EXPECT_EQ(installedBundleVersion(h.vc->services, bundles()[1], h.vc->state.firstRun),
+              QStringLiteral("Not found"));
+    EXPECT_EQ(installedBundleVersion(h.vc->services, bundles()[2], h.vc->state.firstRun),
+              QStringLiteral("Not found"));
     EXPECT_EQ(h.tools.calls().size(), 0u);
 
-    h.vc->firstRun = false;
+    h.vc->state.firstRun = false;
     h.tools.answer(QStringLiteral("/usr/bin/defaults"),
                    {QStringLiteral("read"), bundles()[0] + QStringLiteral("/Contents/Info.plist"),
                     QStringLiteral("CFBundleShortVersionString")},
                    QStringLiteral("5400\n"));
-    EXPECT_EQ(h.vc->installedBundleVersion(bundles()[0]), QStringLiteral("5400"));
+    EXPECT_EQ(installedBundleVersion(h.vc->services, bundles()[0], h.vc->state.firstRun),
+              QStringLiteral("5400"));
     EXPECT_EQ(h.tools.calls().size(), 1u);
 }
 
@@ -371,9 +373,9 @@ TEST_F(SecurityDataCheck, UnreadableListsPublishTheInitialTexts) {
             h.view.setFieldText(f, QStringLiteral("previous"));
         serve(c.body, QStringLiteral("text/plain"));
         install({"5321", "145", "1.93", "18.0", "18.5"});
-        h.vc->hasStudioDisplay = true;
-        h.vc->theDisplayFirmwareVersions = {QStringLiteral("17.0")};
-        h.vc->kextIsUpd = true;
+        h.vc->hardware.hasStudioDisplay = true;
+        h.vc->hardware.theDisplayFirmwareVersions = {QStringLiteral("17.0")};
+        h.vc->state.kextIsUpd = true;
 
         check();
 

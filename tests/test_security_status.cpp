@@ -57,7 +57,7 @@ QStringList securityToolCalls(const test::FakeTools& tools) {
 // Runs the step with its tools released and the update check held, so the report holds the step's
 // own block and what it hands on to, and nothing that arrives later.
 void runStep(Harness& h) {
-    h.vc->firstRun = false;
+    h.vc->state.firstRun = false;
     h.hold();
     h.vc->checkSecurityStatus();
     ASSERT_TRUE(h.settleExcept({QStringLiteral("update check"), QStringLiteral("scan summary")}));
@@ -75,7 +75,7 @@ TEST(SecurityStatusIntel, AnUnknownVersionChecksSipAndSsv) {
     h.tools.answer(kSpctl, kSpctlArgs, kSpctlOn);
     h.tools.answer(kFdesetup, kFdesetupArgs, kFileVaultOn);
     h.vc->viewDidLoad();
-    EXPECT_FALSE(h.vc->osVersionKnown);
+    EXPECT_FALSE(h.vc->state.osVersionKnown);
     h.hold(); // the tools are released in the order they were started
     h.vc->runChecks();
     ASSERT_TRUE(h.settleExcept({}));
@@ -163,7 +163,7 @@ TEST(SecurityStatusIntel, JudgesSipAndSsvByOsVersion) {
         h.tools.answer(kCsrutil, kSsvArgs, c.ssv.out, c.ssv.status);
         h.tools.answer(kSpctl, kSpctlArgs, kSpctlOn);
         h.tools.answer(kFdesetup, kFdesetupArgs, kFileVaultOn);
-        h.vc->osVersion = c.osVersion;
+        h.vc->state.osVersion = c.osVersion;
         runStep(h);
 
         EXPECT_EQ(h.view.fieldText(Field::sipStatusText), c.field) << c.name;
@@ -215,7 +215,7 @@ TEST(SecurityStatusIntel, JudgesAssessmentsAndFileVault) {
         h.tools.answer(kCsrutil, kSipArgs, kSipOn);
         h.tools.answer(kSpctl, kSpctlArgs, c.spctl.out, c.spctl.status);
         h.tools.answer(kFdesetup, kFdesetupArgs, c.fdesetup.out, c.fdesetup.status);
-        h.vc->osVersion = 15;
+        h.vc->state.osVersion = 15;
         runStep(h);
 
         EXPECT_EQ(h.view.fieldText(Field::xprotStatusText), c.xprotField) << c.name;
@@ -424,9 +424,9 @@ TEST(SecurityStatusAppleSilicon, ReadsTheChipReportAndRunsNoCsrutil) {
     Harness h;
     h.tools.answer(kSpctl, kSpctlArgs, kSpctlOn);
     h.tools.answer(kFdesetup, kFdesetupArgs, kFileVaultOn);
-    h.vc->hasARM = true;
-    h.vc->theARMData = withLine(kChipHeader + kPolicyLines, QStringLiteral("Full Security"),
-                                QStringLiteral("Reduced Security"));
+    h.vc->hardware.hasARM = true;
+    h.vc->hardware.theARMData = withLine(kChipHeader + kPolicyLines, QStringLiteral("Full Security"),
+                                         QStringLiteral("Reduced Security"));
     runStep(h);
 
     EXPECT_EQ(h.view.fieldText(Field::sipStatusText), QStringLiteral("⚠️ Platform Security partial."));
@@ -444,8 +444,8 @@ TEST(SecurityStatusAppleSilicon, ShortReportLeavesTheFieldAsItWas) {
     h.tools.answer(kSpctl, kSpctlArgs, kSpctlOn);
     h.tools.answer(kFdesetup, kFdesetupArgs, kFileVaultOn);
     h.view.setFieldText(Field::sipStatusText, QStringLiteral("before"));
-    h.vc->hasARM = true;
-    h.vc->theARMData =
+    h.vc->hardware.hasARM = true;
+    h.vc->hardware.theARMData =
         QStringLiteral("Controller:\n  Secure Boot: Reduced Security\n  Kernel CTRR: Enabled\n");
     runStep(h);
 
@@ -466,7 +466,7 @@ TEST(SecurityStatusAppleSilicon, MBootMacIsJudgedByItsBootPolicy) {
     h.tools.answer(kFdesetup, kFdesetupArgs, kFileVaultOn);
     h.vc->identifyHardware();
     ASSERT_TRUE(test::waitUntilIdle(*h.vc));
-    ASSERT_TRUE(h.vc->hasARM);
+    ASSERT_TRUE(h.vc->hardware.hasARM);
     runStep(h);
 
     EXPECT_EQ(h.view.fieldText(Field::sipStatusText), QStringLiteral("🍏 Platform Security full."));
@@ -488,9 +488,9 @@ TEST(SecurityStatusHandOver, ScanSummaryOnlyOnTheFirstRunWhenAllowed) {
         {true, true, false}, {true, false, true}, {false, true, true}, {false, false, true}};
     for (const Case& c : cases) {
         Harness h;
-        h.vc->osVersion = 15;
-        h.vc->firstRun = c.firstRun;
-        h.vc->checkXPRem = c.checkXPRem;
+        h.vc->state.osVersion = 15;
+        h.vc->state.firstRun = c.firstRun;
+        h.vc->state.checkXPRem = c.checkXPRem;
         h.hold();
         h.vc->checkSecurityStatus();
         ASSERT_TRUE(h.settleExcept({QStringLiteral("update check"), QStringLiteral("scan summary")}));

@@ -1,7 +1,7 @@
 // The settings window's controller: what the stored settings look like in the window, and what OK
 // stores for what the window shows.
 #include "app/SettingsViewController.h"
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "support/FakeServices.h"
 
 #include <gtest/gtest.h>

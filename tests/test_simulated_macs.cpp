@@ -172,7 +172,7 @@ TEST_F(SimulatedMacs, LaterRunsReadTheProtectedCopyThroughDefaults) {
     // Updated since launch: only a read through the system sees it.
     root.writeFile(kProtectedXProtect, xprotectInfoPlist("5357"));
     root.recordCalls();
-    controller.firstRun = false;
+    controller.state.firstRun = false;
     controller.checkSecurityDataVersions();
     ASSERT_TRUE(waitUntilIdle(controller, 60000));
     EXPECT_EQ(view.fieldText(Field::xprotVersionText), QStringLiteral("❌ XProtect 5357"));
@@ -224,7 +224,7 @@ TEST_F(SimulatedMacs, AFailedUpdateRunKeepsTheToolsWords) {
     PlainMainView view;
     MenuBarModel menus;
     ViewController controller(mac.services(), view, menus, server.baseUrl());
-    controller.runDate = QDateTime::currentDateTimeUtc();
+    controller.state.runDate = QDateTime::currentDateTimeUtc();
     controller.installAllUpdatesButton();
     ASSERT_TRUE(waitUntilIdle(controller, 60000));
     EXPECT_EQ(view.fieldText(Field::updateStatusText), QStringLiteral("❌ updates not installed."));

@@ -1,9 +1,9 @@
 // The start-up test of the unified log: which tests run in which order, what each takes for a pass, and
 // what ends up stored in "noCheckXPRem".
 #include "app/StartupMaintenance.h"
-#include "check/SettingsKeys.h"
 #include "platform/ProcessToolRunner.h"
 #include "platform/RootFileSystem.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The update actions of the main window: the run of all updates and what follows it, the two menu
 // toggles and content caching.
 #include "app/MainMenu.h"
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 #include "updates/UpdateScripts.h"
 
@@ -28,7 +28,7 @@ TEST(InstallAllUpdates, ArgumentsStatusAndRevealByMode) {
                          : QStringList{QStringLiteral("-ia"), QStringLiteral("--include-config-data")};
         h.tools.answer(kCSU, args, QStringLiteral("Downloading Safari\n"), 0, QStringLiteral("Done.\n"));
         h.tools.answer(kOsascript, {}, QString());
-        h.vc->noInstallSWU = downloadOnly;
+        h.vc->state.noInstallSWU = downloadOnly;
         h.vc->installAllUpdatesButton();
         EXPECT_FALSE(h.view.updateButtonEnabled);
         EXPECT_FALSE(h.view.updateButtonHidden);
@@ -72,8 +72,8 @@ TEST(InstallAllUpdates, AFailedRunSaysSoAndStillEndsWithTheHistoryAndTheRefresh)
                                   QStringLiteral("--include-config-data")};
         h.tools.answer(kCSU, args, c.out, 1, c.err);
         h.tools.answer(kOsascript, {}, QString());
-        h.vc->noInstallSWU = c.downloadOnly;
-        h.vc->runDate = h.system.clock;
+        h.vc->state.noInstallSWU = c.downloadOnly;
+        h.vc->state.runDate = h.system.clock;
         h.vc->installAllUpdatesButton();
         ASSERT_TRUE(waitUntilIdle(*h.vc)) << c.name;
         EXPECT_EQ(h.view.fieldText(Field::updateStatusText), c.status) << c.name;
@@ -96,7 +96,7 @@ TEST(InstallAllUpdates, ModeIsReadWhenTheRunEnds) {
                    QStringLiteral("ok"));
     h.tools.answer(kOsascript, {}, QString());
     h.vc->installAllUpdates();
-    h.vc->noInstallSWU = true; // switched while the run is under way
+    h.vc->state.noInstallSWU = true; // switched while the run is under way
     ASSERT_TRUE(waitUntilIdle(*h.vc));
     EXPECT_EQ(h.view.fieldText(Field::updateStatusText), QStringLiteral("✅ updates downloaded."));
     EXPECT_EQ(revealCalls(h.tools), 1);
@@ -111,7 +111,7 @@ struct MenuFixture : ::testing::Test {
 
 TEST_F(MenuFixture, DownloadOnlyToggleTwiceRestoresEverything) {
     h.vc->doNoInstallMenuItem();
-    EXPECT_TRUE(h.vc->noInstallSWU);
+    EXPECT_TRUE(h.vc->state.noInstallSWU);
     EXPECT_TRUE(h.settings.boolValue(keys::noInstallSWU));
     ASSERT_NE(app(QStringLiteral("Download Updates")), nullptr);
     EXPECT_FALSE(app(QStringLiteral("Download Updates"))->on);
@@ -141,11 +141,11 @@ TEST_F(MenuFixture, DownloadOnlyToggleWithoutItsAppMenuItemStillRetitlesTheRest)
 
 TEST_F(MenuFixture, CheckToggleTwiceRestoresAndIsNotStored) {
     h.vc->doCheckMenuItem();
-    EXPECT_TRUE(h.vc->noCheckSWU);
+    EXPECT_TRUE(h.vc->state.noCheckSWU);
     ASSERT_NE(app(QStringLiteral("Don't Check Updates")), nullptr);
     EXPECT_FALSE(app(QStringLiteral("Don't Check Updates"))->on);
     h.vc->doCheckMenuItem();
-    EXPECT_FALSE(h.vc->noCheckSWU);
+    EXPECT_FALSE(h.vc->state.noCheckSWU);
     ASSERT_NE(app(QStringLiteral("Check Updates")), nullptr);
     EXPECT_TRUE(app(QStringLiteral("Check Updates"))->on);
     EXPECT_FALSE(h.settings.values.contains(keys::noCheckSWU));
@@ -154,9 +154,9 @@ TEST_F(MenuFixture, CheckToggleTwiceRestoresAndIsNotStored) {
 TEST(MenuToggles, MissingItemsStillFlipTheValues) {
     Harness h; // no menu at all
     h.vc->doCheckMenuItem();
-    EXPECT_TRUE(h.vc->noCheckSWU);
+    EXPECT_TRUE(h.vc->state.noCheckSWU);
     h.vc->doNoInstallMenuItem();
-    EXPECT_TRUE(h.vc->noInstallSWU);
+    EXPECT_TRUE(h.vc->state.noInstallSWU);
     EXPECT_TRUE(h.settings.boolValue(keys::noInstallSWU));
 }
 
@@ -174,6 +174,9 @@ TEST(ContentCaching, ScriptsAndTheirResults) {
     Harness h;
     h.tools.answer(kOsascript, {}, QString(), 1); // cancelled or failed
     h.vc->activeConCaching();
+    // The script waits for a password off the main thread; its result comes when it ends.
+    EXPECT_EQ(h.view.report, QString());
+    ASSERT_TRUE(waitUntilIdle(*h.vc));
     EXPECT_EQ(h.view.report, QStringLiteral("Failed, error executing script\n"));
     ASSERT_EQ(h.tools.calls().size(), 1u);
     EXPECT_EQ(h.tools.calls()[0].input, contentCachingOnScript().toUtf8());
@@ -181,6 +184,7 @@ TEST(ContentCaching, ScriptsAndTheirResults) {
     Harness quiet;
     quiet.tools.answer(kOsascript, {}, QStringLiteral("\n")); // the shell command printed nothing
     quiet.vc->deactiveConCaching();
+    ASSERT_TRUE(waitUntilIdle(*quiet.vc));
     EXPECT_EQ(quiet.view.report, QStringLiteral("\n"));
     EXPECT_EQ(quiet.tools.calls()[0].input, contentCachingOffScript().toUtf8());
 }

@@ -1,6 +1,6 @@
 // The update check: the listing and the content caching question in the background, and how their
 // answers show in the status field, the report and the update button.
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 
 #include <gtest/gtest.h>
@@ -145,7 +145,7 @@ TEST(UpdateCheck, TwoChecksInFlightEachWriteTheirOwnLines) {
 
 TEST(UpdateCheck, NotCheckingStartsNoTool) {
     Harness h;
-    h.vc->noCheckSWU = true;
+    h.vc->state.noCheckSWU = true;
     h.view.updateButtonHidden = false;
     h.view.spinnerHidden = true;
     h.vc->checkForUpdates();
@@ -168,7 +168,7 @@ TEST(UpdateCheck, ListingArgumentsFollowTheSystemVersion) {
     const Case cases[] = {{10, plain}, {11, plain}, {12, kListing}, {15, kListing}, {16, kListing}};
     for (const Case& c : cases) {
         Harness h;
-        h.vc->osVersion = c.osVersion;
+        h.vc->state.osVersion = c.osVersion;
         h.vc->checkForUpdates();
         ASSERT_TRUE(waitUntilIdle(*h.vc)) << c.osVersion;
         const std::vector<FakeTools::Call> calls = h.tools.calls();

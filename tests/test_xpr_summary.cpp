@@ -2,6 +2,7 @@
 // skipped, and what the status field and the report say about the counts.
 #include "securitydata/LenientJson.h"
 #include "securitydata/XPRClassifier.h"
+#include "securitydata/XPRScanSummary.h"
 #include "support/Harness.h"
 #include "support/XPRReference.h"
 
@@ -441,11 +442,9 @@ TEST(XPRSummaryDisplay, FieldAndReportLineForEachOutcome) {
          QStringLiteral("✅ XProtect Remediator 1234567890123 scans, 0 alerts, 0 warnings.\n")},
     };
     for (const Case& c : cases) {
-        Harness h;
-        h.vc->showXPRScanSummary(c.scans, c.alerts, c.warnings);
-        EXPECT_EQ(h.view.fieldText(Field::tccVersionText), c.field)
-            << c.scans << "/" << c.alerts << "/" << c.warnings;
-        EXPECT_EQ(h.view.report, c.line) << c.scans << "/" << c.alerts << "/" << c.warnings;
+        const ScanSummaryText text = scanSummaryText({{c.scans, c.alerts, c.warnings}, QString()});
+        EXPECT_EQ(text.field, c.field) << c.scans << "/" << c.alerts << "/" << c.warnings;
+        EXPECT_EQ(text.line, c.line) << c.scans << "/" << c.alerts << "/" << c.warnings;
     }
     // The marks are the emoji with their presentation selector.
     EXPECT_EQ(QStringLiteral("⛔️"), QString::fromUtf16(u"\u26D4\uFE0F"));

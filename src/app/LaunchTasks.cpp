@@ -6,7 +6,7 @@
 #include "app/StartupMaintenance.h"
 
 #include "check/MenuBarModel.h"
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemInfo.h"
 #include "securitydata/ReferenceList.h"

@@ -3,8 +3,8 @@
 
 #include "app/AppDelegate.h"
 #include "check/MenuBarModel.h"
-#include "check/SettingsKeys.h"
 #include "check/ViewController.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 
 namespace lq {

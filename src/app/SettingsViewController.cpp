@@ -1,7 +1,7 @@
 // The settings window's controller.
 #include "app/SettingsViewController.h"
 
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 
 namespace lq {

@@ -1,8 +1,8 @@
 // The start-up test of the unified log.
 #include "app/StartupMaintenance.h"
 
-#include "check/SettingsKeys.h"
 #include "platform/FileSystem.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemInfo.h"
 #include "platform/ToolRunner.h"

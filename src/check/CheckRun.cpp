@@ -1,7 +1,7 @@
 // The life of the main window and the order of a check run.
 #include "check/ReportText.h"
-#include "check/SettingsKeys.h"
 #include "check/ViewController.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemInfo.h"
 
@@ -19,17 +19,17 @@ const QString kDownloadNamed = QStringLiteral("Download Named Update…");
 void ViewController::viewDidLoad() {
     // No tool runs here: the window comes up first, and the first check run identifies the hardware.
     const OsVersion version = services.system.osVersion();
-    osVersion = osVersionCode(version.major, version.minor);
-    osVersionKnown = version.known();
+    state.osVersion = osVersionCode(version.major, version.minor);
+    state.osVersionKnown = version.known();
 
-    theFontSize = fontSizeFromSetting(services.settings.doubleValue(keys::fontSize));
-    noCheckSWU = services.settings.boolValue(keys::noCheckSWU);
-    noInstallSWU = services.settings.boolValue(keys::noInstallSWU);
-    checkXPRem = !services.settings.boolValue(keys::noCheckXPRem);
+    state.theFontSize = fontSizeFromSetting(services.settings.doubleValue(keys::fontSize));
+    state.noCheckSWU = services.settings.boolValue(keys::noCheckSWU);
+    state.noInstallSWU = services.settings.boolValue(keys::noInstallSWU);
+    state.checkXPRem = !services.settings.boolValue(keys::noCheckXPRem);
 
     if (!menus.findMenu(kFileMenu))
         return;
-    if (noInstallSWU) {
+    if (state.noInstallSWU) {
         menus.retitle(kFileMenu, kInstallAll, kDownloadAll);
         menus.retitle(kFileMenu, kInstallNamed, kDownloadNamed);
         view.setUpdateButtonTitle(QStringLiteral("Download all updates"));
@@ -41,13 +41,13 @@ void ViewController::viewDidLoad() {
 }
 
 void ViewController::viewDidAppear() {
-    view.setWindowTitle(mainWindowTitle(noInstallSWU, services.system.osVersion().text));
+    view.setWindowTitle(mainWindowTitle(state.noInstallSWU, services.system.osVersion().text));
     view.setSpinnerHidden(true);
     view.setUpdateButtonHidden(true);
     runChecks();
-    firstRun = false;
-    setText(Field::tccVersionText,
-            checkXPRem ? QStringLiteral("Checking XPR scans…") : QStringLiteral("XPR scans not checked."));
+    state.firstRun = false;
+    setText(Field::tccVersionText, state.checkXPRem ? QStringLiteral("Checking XPR scans…")
+                                                    : QStringLiteral("XPR scans not checked."));
 }
 
 void ViewController::runChecks() {
@@ -57,12 +57,12 @@ void ViewController::runChecks() {
     beginAsync(); // the run itself, until every step has been started
     setRunInProgress(true);
     setReport(QString());
-    xprotIsUpd = false;
-    xpremIsUpd = false;
-    mrtIsUpd = false;
-    tccIsUpd = false;
-    kextIsUpd = false;
-    runDate = services.system.now();
+    state.xprotIsUpd = false;
+    state.xpremIsUpd = false;
+    state.mrtIsUpd = false;
+    state.tccIsUpd = false;
+    state.kextIsUpd = false;
+    state.runDate = services.system.now();
     for (const Field field : {Field::sipStatusText, Field::xprotStatusText, Field::filevStatusText})
         setText(field, QStringLiteral("Checking…"));
     // The update button is for updates this run has found.
@@ -71,8 +71,8 @@ void ViewController::runChecks() {
     auto run = std::make_shared<RunSequence>(kRunSlots);
     // Steps that need nothing from the others start at once.
     checkSecurityDataVersions(run);
-    const bool summarise = firstRun && checkXPRem;
-    const bool checkUpdates = !noCheckSWU;
+    const bool summarise = state.firstRun && state.checkXPRem;
+    const bool checkUpdates = !state.noCheckSWU;
     if (checkUpdates)
         checkForUpdates(run);
     if (summarise)
@@ -93,7 +93,7 @@ void ViewController::runChecks() {
         checkFirmware(run);
         checkSecurityStatus(run);
     };
-    if (hardwareIdentified)
+    if (hardware.identified)
         judgeHardware();
     else
         identifyHardware(judgeHardware);

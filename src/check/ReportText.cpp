@@ -11,21 +11,9 @@ int osVersionCode(int major, int minor) {
     return major + 5;
 }
 
-double fontSizeFromSetting(double stored) {
-    constexpr double kDefault = 12.0;
-    // Written so that NaN, which fails every comparison, falls to the default too.
-    if (!(stored >= 4.0 && stored <= kMaxStoredFontSize))
-        return kDefault;
-    return stored;
-}
-
 QString mainWindowTitle(bool noInstallSWU, const QString& osVersionText) {
     const QString title = QStringLiteral("Lanternquill 2 – macOS ") + osVersionText;
     return noInstallSWU ? QStringLiteral("⚠️ ") + title : title;
-}
-
-QString standardDateDescription(const QDateTime& date) {
-    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" +0000");
 }
 
 QString exportFooter(const QDateTime& runDate) {

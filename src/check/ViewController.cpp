@@ -2,13 +2,9 @@
 #include "check/ViewController.h"
 
 #include "check/ReportText.h"
-#include "check/SettingsKeys.h"
-#include "platform/AppleScript.h"
 #include "platform/FileSystem.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
-#include "platform/ToolRunner.h"
-
-#include <QMetaObject>
 
 #include <algorithm>
 
@@ -16,13 +12,11 @@ namespace lq {
 
 ViewController::ViewController(Services services_, MainView& view_, MenuBarModel& menus_,
                                QString referenceBaseUrl_, WorkQueue* queue)
-    : services(services_), view(view_), menus(menus_), referenceBaseUrl(std::move(referenceBaseUrl_)) {
-    if (!queue) {
-        ownQueue_ = std::make_unique<ThreadPoolQueue>(8);
-        queue = ownQueue_.get();
-    }
-    queue_ = queue;
-}
+    : services(services_), view(view_), menus(menus_), referenceBaseUrl(std::move(referenceBaseUrl_)),
+      ownQueue_(queue ? nullptr : std::make_unique<ThreadPoolQueue>(8)),
+      queue_(queue ? queue : ownQueue_.get()),
+      background_(
+          *queue_, *this, [this] { beginAsync(); }, [this] { endAsync(); }) {}
 
 ViewController::~ViewController() {
     // Operations still running hold copies of what they need; their results are posted to this object
@@ -30,56 +24,38 @@ ViewController::~ViewController() {
     queue_->waitForDone();
 }
 
-QString ViewController::runTool(const QString& path, const QStringList& args) {
-    return runTool(services.tools, path, args);
-}
-
-QString ViewController::runTool(ToolRunner& tools, const QString& path, const QStringList& args) {
-    const ToolRun run = tools.run(path, args, ErrorStream::Inherit);
-    // The runner's own reason, when it ended the tool, ends the text as a line of its own in the report.
-    if (run.status != 0 && !run.failure.isEmpty())
-        return QStringLiteral(" error %1: %2\n").arg(run.status).arg(run.failure);
-    if (run.status != 0)
-        return QStringLiteral(" error %1").arg(run.status);
-    return QString::fromUtf8(run.out);
-}
-
-QString ViewController::runAppleScript(const QString& source) {
-    return lq::runAppleScript(services.tools, source);
-}
-
 void ViewController::showErrorAlert(const QString& text) {
     view.showErrorAlert(text);
 }
 
 void ViewController::setReport(const QString& text) {
-    view.setReportText(text, theFontSize);
+    view.setReportText(text, state.theFontSize);
 }
 
 void ViewController::appendReport(const QString& text) {
-    view.appendReportText(text, theFontSize);
+    view.appendReportText(text, state.theFontSize);
 }
 
 void ViewController::restyleReport() {
-    view.setReportText(view.reportText(), theFontSize);
+    view.setReportText(view.reportText(), state.theFontSize);
 }
 
 void ViewController::incFontSize() {
-    theFontSize = std::min(theFontSize + 1.0, 60.0);
-    services.settings.setDouble(keys::fontSize, theFontSize);
+    state.theFontSize = std::min(state.theFontSize + 1.0, 60.0);
+    services.settings.setDouble(keys::fontSize, state.theFontSize);
     restyleReport();
 }
 
 void ViewController::decFontSize() {
-    theFontSize = std::max(theFontSize - 1.0, 4.0);
-    services.settings.setDouble(keys::fontSize, theFontSize);
+    state.theFontSize = std::max(state.theFontSize - 1.0, 4.0);
+    services.settings.setDouble(keys::fontSize, state.theFontSize);
     restyleReport();
 }
 
 QString ViewController::exportedReport() const {
     QString text = view.reportText();
-    if (runDate)
-        text += exportFooter(*runDate);
+    if (state.runDate)
+        text += exportFooter(*state.runDate);
     return text;
 }
 
@@ -87,7 +63,7 @@ void ViewController::exportText() {
     // The text is taken now: the report may grow while the panel is open, but the file holds what the
     // user asked to export.
     const QByteArray bytes = exportedReport().toUtf8();
-    view.chooseSaveLocation(exportFileName(runDate), {QStringLiteral("text"), QStringLiteral("txt")},
+    view.chooseSaveLocation(exportFileName(state.runDate), {QStringLiteral("text"), QStringLiteral("txt")},
                             [this, bytes](std::optional<QString> path) {
                                 if (!path || path->isEmpty())
                                     return;
@@ -113,10 +89,6 @@ void ViewController::setRunInProgress(bool inProgress) {
         return;
     runInProgress_ = inProgress;
     view.setCheckEnabled(!inProgress);
-}
-
-void ViewController::postToMain(std::function<void()> work) {
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 } // namespace lq

@@ -1,93 +1,83 @@
 // What Mac this is: chip, displays and firmware facts.
-#include "check/ViewController.h"
+#include "firmware/HardwareIdentification.h"
+
+#include "firmware/FirmwareTools.h"
 #include "firmware/HardwareParsers.h"
 #include "platform/IORegistry.h"
+#include "platform/ToolOutput.h"
 
 #include <memory>
 
 namespace lq {
 
-void ViewController::identifyHardware(std::function<void()> then) {
-    // The two reports are independent: both are asked for at once, and judged when both are in.
+void HardwareIdentification::start(const StepServices& step,
+                                   std::function<void(const HardwareReports&)> done) {
+    // The two reports are independent: both are asked for at once, and handed back when both are in.
     struct Reports {
-        QString chip;
-        QString displays;
+        HardwareReports reports;
         int remaining = 2;
     };
-    auto reports = std::make_shared<Reports>();
-    auto arrived = [this, reports, then] {
-        if (--reports->remaining > 0)
-            return;
-        applyHardwareReports(reports->chip, reports->displays);
-        if (then)
-            then();
+    auto state = std::make_shared<Reports>();
+    auto arrived = [state, done = std::move(done)] {
+        if (--state->remaining == 0)
+            done(state->reports);
     };
-    inBackground<QString>(
+    ToolRunner& tools = step.services.tools;
+    step.background.run<QString>(
         QStringLiteral("system_profiler SPiBridgeDataType"),
-        [&tools = services.tools, path = theEFI1Cmd, args = theEFI0Par] {
-            return runTool(tools, path, args);
-        },
-        [reports, arrived](const QString& report) {
-            reports->chip = report;
+        [&tools] { return toolOutputText(tools, theEFI1Cmd, theEFI0Par); },
+        [state, arrived](const QString& report) {
+            state->reports.chip = report;
             arrived();
         });
-    inBackground<QString>(
+    step.background.run<QString>(
         QStringLiteral("system_profiler SPDisplaysDataType"),
-        [&tools = services.tools, path = theEFI1Cmd, args = theEFI2Par] {
-            return runTool(tools, path, args);
-        },
-        [reports, arrived](const QString& report) {
-            reports->displays = report;
+        [&tools] { return toolOutputText(tools, theEFI1Cmd, theEFI2Par); },
+        [state, arrived](const QString& report) {
+            state->reports.displays = report;
             arrived();
         });
 }
 
-void ViewController::applyHardwareReports(const QString& chipReport, const QString& displaysReport) {
-    hardwareIdentified = true;
-    theARMData = chipReport;
-    // Once known, Apple silicon stays known for the life of the window.
-    if (isAppleSiliconChipReport(theARMData))
-        hasARM = true;
+DisplayFields takeHardwareReports(HardwareFacts& facts, const HardwareReports& reports) {
+    facts.identified = true;
+    facts.theARMData = reports.chip;
+    if (isAppleSiliconChipReport(facts.theARMData))
+        facts.hasARM = true;
 
-    theDisplayData = displaysReport;
-    // An empty report tells nothing, so the display fields keep what they show.
-    if (theDisplayData.isEmpty())
-        return;
-    if (reportsStudioDisplay(theDisplayData)) {
-        hasStudioDisplay = true;
-        setText(Field::displayStatusText, QStringLiteral("🍏 Apple Studio Display connected"));
-        setText(Field::dfirmwareStatusText, readDisplayFirmwareVersions(theDisplayData));
-    } else {
-        hasStudioDisplay = false;
-        setText(Field::displayStatusText, QString());
-        setText(Field::dfirmwareStatusText, QString());
-        view.setFieldHidden(Field::displayStatusText, true);
-        view.setFieldHidden(Field::dfirmwareStatusText, true);
+    facts.theDisplayData = reports.displays;
+    if (facts.theDisplayData.isEmpty())
+        return {};
+    if (reportsStudioDisplay(facts.theDisplayData)) {
+        facts.hasStudioDisplay = true;
+        return {DisplayFields::Change::Show, QStringLiteral("🍏 Apple Studio Display connected"),
+                readDisplayFirmwareVersions(facts, facts.theDisplayData)};
     }
+    facts.hasStudioDisplay = false;
+    return {DisplayFields::Change::Hide, QString(), QString()};
+}
+
+QString readDisplayFirmwareVersions(HardwareFacts& facts, const QString& displaysReport) {
+    const DisplayFirmwareLines found = parseDisplayFirmwareLines(displaysReport);
+    if (found.build)
+        facts.theDisplayFirmwareBuild = *found.build;
+    facts.theDisplayFirmwareVersions.append(found.versions);
+    return facts.theDisplayFirmwareVersions.join(QLatin1Char(','));
 }
 
 // The registry's text is taken as it stands but for its terminating NULs: the firmware checks test
 // and show it, and a NUL would travel into the report and the JSON.
-QString ViewController::readModelIdentifier() const {
-    return registryText(services.ioRegistry.platformExpertProperty(QStringLiteral("model")));
+QString readModelIdentifier(IORegistry& registry) {
+    return registryText(registry.platformExpertProperty(QStringLiteral("model")));
 }
 
-QString ViewController::readBootROMVersion() const {
-    return registryText(services.ioRegistry.deviceTreeProperty(QStringLiteral("IODeviceTree:/rom"),
-                                                               QStringLiteral("version")));
+QString readBootROMVersion(IORegistry& registry) {
+    return registryText(
+        registry.deviceTreeProperty(QStringLiteral("IODeviceTree:/rom"), QStringLiteral("version")));
 }
 
-QString ViewController::readSystemFirmwareVersion() {
-    return parseSystemFirmwareVersion(runTool(theEFI1Cmd, theEFI1Par));
-}
-
-QString ViewController::readDisplayFirmwareVersions(const QString& displayReport) {
-    const DisplayFirmwareLines found = parseDisplayFirmwareLines(displayReport);
-    if (found.build)
-        theDisplayFirmwareBuild = *found.build;
-    // Added to what earlier calls found: the displays are read once per window, so nothing clears it.
-    theDisplayFirmwareVersions.append(found.versions);
-    return theDisplayFirmwareVersions.join(QLatin1Char(','));
+QString readSystemFirmwareVersion(ToolRunner& tools) {
+    return parseSystemFirmwareVersion(toolOutputText(tools, theEFI1Cmd, theEFI1Par));
 }
 
 } // namespace lq

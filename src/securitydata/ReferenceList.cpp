@@ -1,7 +1,7 @@
 // Fetching and screening a reference list, and the parse steps its readers share.
 #include "securitydata/ReferenceList.h"
 
-#include "check/ViewController.h"
+#include "platform/Background.h"
 
 #include <utility>
 
@@ -64,29 +64,15 @@ void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
     });
 }
 
-ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending,
-                             std::shared_ptr<RunSequence> run) {
-    QPointer<ViewController> controller(&vc);
-    ReferenceFetch fetch{vc.services.http, &vc, {}, {}, {}};
-    fetch.reportFailure = [controller, pending = std::move(pending), run](const QString& failure) {
-        if (!controller)
-            return;
-        // A failure line ends its line, so that two failures, or a failure and the next result, do
-        // not run together.
-        *pending += failure + QLatin1Char('\n');
-        run->deliver([controller, pending] {
-            if (controller)
-                controller->appendReport(*pending);
-        });
+ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed) {
+    ReferenceFetch fetch{step.services.http, &step.background.owner(), {}, {}, {}};
+    fetch.reportFailure = [failed = std::move(failed)](const QString& failure) {
+        if (failed)
+            failed(failure + QLatin1Char('\n'));
     };
-    fetch.beginWork = [controller] {
-        if (controller)
-            controller->beginAsync();
-    };
-    fetch.endWork = [controller] {
-        if (controller)
-            controller->endAsync();
-    };
+    const Background& background = step.background;
+    fetch.beginWork = [&background] { background.beginWork(); };
+    fetch.endWork = [&background] { background.endWork(); };
     return fetch;
 }
 

@@ -17,9 +17,7 @@
 
 namespace lq {
 
-class RunSequence;
-
-class ViewController;
+struct StepServices;
 
 inline const QString kURLSessionError = QStringLiteral("Got URLSession error.");
 inline const QString kHttpResponseError = QStringLiteral("Got httpResponse error.");
@@ -58,10 +56,9 @@ struct ReferenceFetch {
 void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
                         std::function<void(const QByteArray& body)> continuation);
 
-// The fetch of one step of a check run: it counts as the run's asynchronous work, and a failure line is
-// added to `pending` (the step's collected report text), which then goes into the report.
-ReferenceFetch checkRunFetch(ViewController& vc, std::shared_ptr<QString> pending,
-                             std::shared_ptr<RunSequence> run);
+// The fetch of one step of a check run: it counts as the run's pending work, and its failure line
+// (ended by a line break, so that it never runs into the next result) goes to `failed`.
+ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed);
 
 // The top-level value a reader needs. A list of the other kind cannot be read, so it is treated like
 // a body that is no property list at all.

@@ -1,28 +1,18 @@
 // The latest installation of each kind of security data.
-#include "check/ViewController.h"
+#include "updates/InstallHistory.h"
+
 #include "platform/FileSystem.h"
-#include "updates/Receipts.h"
 
 namespace lq {
 
-void ViewController::listInstallHistory(std::shared_ptr<RunSequence> run, int slot) {
-    if (!run) {
-        run = std::make_shared<RunSequence>(1);
-        slot = 0;
-    }
-    // The history can hold thousands of entries: it is read and decoded off the main thread, and
-    // the latest of each kind picked there too.
-    struct Listing {
-        QString error;
-        bool empty = true;
-        InstallHistoryLines lines;
-    };
+void InstallHistory::start(const StepServices& step, const std::optional<QDateTime>& runDate,
+                           std::function<void(const InstallHistoryListing&)> done) {
     const ReceiptNames names{mrtString, xpcString, xprString, ikeString, tccString};
-    inBackground<Listing>(
+    step.background.run<InstallHistoryListing>(
         QStringLiteral("install history"),
-        [&files = services.files, path = receiptsPath, names, date = runDate] {
-            Listing listing;
-            FileRead read = files.readMacFile(path);
+        [&files = step.services.files, names, date = runDate] {
+            InstallHistoryListing listing;
+            FileRead read = files.readMacFile(receiptsPath);
             if (!read.bytes) {
                 listing.error = read.error;
                 return listing;
@@ -38,27 +28,7 @@ void ViewController::listInstallHistory(std::shared_ptr<RunSequence> run, int sl
                 listing.lines = installHistoryLines(latestInstalls(receipts, names), date);
             return listing;
         },
-        [this, run, slot](const Listing& listing) {
-            run->fill(slot, [this, listing] {
-                if (!listing.error.isEmpty()) {
-                    showErrorAlert(listing.error);
-                    return;
-                }
-                if (listing.empty)
-                    return;
-                appendReport(QStringLiteral("Latest updates installed:\n"));
-                // Flags are only ever raised here: after an update run they keep what the check run found.
-                auto raise = [&listing](bool& flag, ReceiptKind kind) {
-                    flag = flag || listing.lines.recent[static_cast<std::size_t>(kind)];
-                };
-                raise(xprotIsUpd, ReceiptKind::XProtectData);
-                raise(xpremIsUpd, ReceiptKind::XProtectRemediator);
-                raise(mrtIsUpd, ReceiptKind::MalwareRemoval);
-                raise(tccIsUpd, ReceiptKind::Tcc);
-                raise(kextIsUpd, ReceiptKind::KextExcludeList);
-                appendReport(listing.lines.text);
-            });
-        });
+        std::move(done));
 }
 
 } // namespace lq

@@ -1,9 +1,8 @@
 // The named update window's controller.
 #include "updates/NamedViewController.h"
 
-#include "check/ReportText.h"
-#include "check/SettingsKeys.h"
 #include "platform/AppleScript.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/ToolRunner.h"
 #include "updates/RunToolBothStreams.h"

@@ -1,7 +1,7 @@
 // Decoding and reading the install history.
 #include "updates/Receipts.h"
 
-#include "check/ReportText.h"
+#include "platform/DateText.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListElements.h"
 

@@ -4,8 +4,13 @@
 
 #include "check/MenuBarModel.h"
 #include "check/PlainMainView.h"
+#include "check/SecurityStatusCheck.h"
 #include "check/ViewController.h"
+#include "firmware/FirmwareTools.h"
+#include "securitydata/SecurityDataCheck.h"
 #include "support/FakeServices.h"
+#include "updates/InstallHistory.h"
+#include "updates/UpdateTools.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,6 @@
 // The auxiliary windows on the offscreen platform: the settings window's widgets load and store the
 // settings, the help window shows the manual shipped with the application, the marks window its page.
-#include "check/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 #include "ui/GuiApplication.h"
 #include "ui/MarksWindow.h"

@@ -65,8 +65,8 @@ TEST(Launching, LeavesASettingsFileAloneUnlessAValueChanges) {
             Services{h.tools, h.files, settings, h.system, h.ioRegistry, h.http},
             QStringLiteral("https://example.test/updates/master/"));
         gui->start();
-        ASSERT_TRUE(waitFor([&] { return !gui->mainWindow().controller().firstRun; }));
-        EXPECT_DOUBLE_EQ(gui->mainWindow().controller().theFontSize, 14.0);
+        ASSERT_TRUE(waitFor([&] { return !gui->mainWindow().controller().state.firstRun; }));
+        EXPECT_DOUBLE_EQ(gui->mainWindow().controller().state.theFontSize, 14.0);
         // The launch tasks run after the same first paint; give them their turn.
         waitFor([] { return false; }, 300);
         if (c.throughALink) {
@@ -103,7 +103,7 @@ TEST(Quitting, EndsTheHungToolsOfTheMainAndTheNamedUpdateWindow) {
         std::make_unique<GuiApplication>(Services{tools, h.files, h.settings, h.system, h.ioRegistry, h.http},
                                          QStringLiteral("https://example.test/updates/master/"));
     gui->start();
-    ASSERT_TRUE(waitFor([&] { return !gui->mainWindow().controller().firstRun; }));
+    ASSERT_TRUE(waitFor([&] { return !gui->mainWindow().controller().state.firstRun; }));
 
     gui->delegate().openNamed();
     ASSERT_EQ(gui->delegate().myNamedWindow.size(), 1U);

@@ -37,7 +37,7 @@ TEST_F(WindowFixture, ReportKeepsItsCharacters) {
 
 TEST_F(WindowFixture, FontSizeChangeRedrawsEveryCharacter) {
     window->appendReportText(QStringLiteral("earlier\n"), 12.0);
-    window->controller().theFontSize = 20.0;
+    window->controller().state.theFontSize = 20.0;
     window->controller().restyleReport();
     auto* edit = window->findChild<QTextEdit*>();
     ASSERT_NE(edit, nullptr);
@@ -60,9 +60,10 @@ TEST_F(WindowFixture, AHugeStoredFontSizeLoadsAsTheDefault) {
     window->start();
     // The run's results are drawn once it has ended.
     EXPECT_TRUE(waitFor(
-        [&] { return !window->controller().firstRun && window->controller().pendingWork() == 0; }, 5000));
+        [&] { return !window->controller().state.firstRun && window->controller().pendingWork() == 0; },
+        5000));
     EXPECT_LT(timer.elapsed(), 5000);
-    EXPECT_DOUBLE_EQ(window->controller().theFontSize, 12.0);
+    EXPECT_DOUBLE_EQ(window->controller().state.theFontSize, 12.0);
     auto* edit = window->findChild<QTextEdit*>();
     ASSERT_NE(edit, nullptr);
     QTextCursor cursor(edit->document());
@@ -99,7 +100,7 @@ TEST_F(WindowFixture, MenuBarFollowsTheModel) {
         << fileItems.join('|').toStdString();
     EXPECT_TRUE(fileItems.contains(QStringLiteral("Download Named Update…")));
     // The first check run starts once the window has been painted.
-    EXPECT_TRUE(waitFor([&] { return !window->controller().firstRun; }));
+    EXPECT_TRUE(waitFor([&] { return !window->controller().state.firstRun; }));
     EXPECT_TRUE(
         window->QMainWindow::windowTitle().startsWith(QStringLiteral("⚠️ Lanternquill 2 – macOS ")));
     window->hide();

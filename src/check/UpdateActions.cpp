@@ -1,10 +1,10 @@
-// Downloading or installing all pending updates, the download-only and update-check toggles of the
-// application menu, and switching content caching on or off.
-#include "check/SettingsKeys.h"
+// The main window's side of update runs: downloading or installing all pending updates, the download-only and
+// update-check toggles of the application menu, and switching content caching on or off.
 #include "check/ViewController.h"
+#include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemInfo.h"
-#include "updates/RunToolBothStreams.h"
+#include "updates/UpdateRun.h"
 #include "updates/UpdateScripts.h"
 
 namespace lq {
@@ -23,22 +23,19 @@ void ViewController::installAllUpdatesButton() {
 void ViewController::installAllUpdates() {
     view.setSpinnerHidden(false);
     view.setSpinnerAnimating(true);
-    const QStringList args = noInstallSWU ? theCSUDownloadCmd : theCSUCmd;
-    inBackground<OutputPair>(
-        QStringLiteral("update run"),
-        [&tools = services.tools, path = theCSUPath, args] { return runToolBothStreams(tools, path, args); },
-        [this](const OutputPair& result) { finishUpdateRun(result); });
+    UpdateRun::start(step(), state.noInstallSWU,
+                     [this](const OutputPair& result) { finishUpdateRun(result); });
 }
 
 void ViewController::finishUpdateRun(const OutputPair& result) {
     // The mode is read now, not when the run started: a switch during the run decides its wording.
     if (result.failed()) {
-        setText(Field::updateStatusText, noInstallSWU ? QStringLiteral("❌ updates not downloaded.")
-                                                      : QStringLiteral("❌ updates not installed."));
+        setText(Field::updateStatusText, state.noInstallSWU ? QStringLiteral("❌ updates not downloaded.")
+                                                            : QStringLiteral("❌ updates not installed."));
         appendReport(QStringLiteral("❌ ") + result.failureText() + QLatin1Char('\n'));
     } else {
-        setText(Field::updateStatusText, noInstallSWU ? QStringLiteral("✅ updates downloaded.")
-                                                      : QStringLiteral("✅ updates installed."));
+        setText(Field::updateStatusText, state.noInstallSWU ? QStringLiteral("✅ updates downloaded.")
+                                                            : QStringLiteral("✅ updates installed."));
         appendReport(QStringLiteral("✅ ") + result.combined() + QLatin1Char('\n'));
     }
     // Even a failed run may have installed some of the updates. The history comes first: the
@@ -51,27 +48,28 @@ void ViewController::finishUpdateRun(const OutputPair& result) {
     view.setSpinnerAnimating(false);
     view.setSpinnerHidden(true);
     // There is nothing to show in the Finder when the download failed.
-    if (noInstallSWU && !result.failed())
-        runAppleScript(revealUpdatesScript());
+    if (state.noInstallSWU && !result.failed())
+        ScriptRun::start(step(), QStringLiteral("reveal downloads"), revealUpdatesScript(), {});
 }
 
 void ViewController::doNoInstallMenuItem() {
-    noInstallSWU = !noInstallSWU;
-    services.settings.setBool(keys::noInstallSWU, noInstallSWU);
+    state.noInstallSWU = !state.noInstallSWU;
+    services.settings.setBool(keys::noInstallSWU, state.noInstallSWU);
     const QString title = QStringLiteral("Lanternquill – macOS ") + services.system.osVersion().text;
-    view.setWindowTitle(noInstallSWU ? QStringLiteral("⚠️ ") + title : title);
+    view.setWindowTitle(state.noInstallSWU ? QStringLiteral("⚠️ ") + title : title);
 
     if (!menus.findMenu(kAppMenu) || !menus.findMenu(kFileMenu))
         return;
     const QString from =
-        noInstallSWU ? QStringLiteral("Install Updates") : QStringLiteral("Download Updates");
-    const QString to = noInstallSWU ? QStringLiteral("Download Updates") : QStringLiteral("Install Updates");
+        state.noInstallSWU ? QStringLiteral("Install Updates") : QStringLiteral("Download Updates");
+    const QString to =
+        state.noInstallSWU ? QStringLiteral("Download Updates") : QStringLiteral("Install Updates");
     if (MenuItem* item = menus.findItem(kAppMenu, from)) {
         item->title = to;
         item->enabled = true;
-        item->on = !noInstallSWU;
+        item->on = !state.noInstallSWU;
     }
-    if (noInstallSWU) {
+    if (state.noInstallSWU) {
         menus.retitle(kFileMenu, QStringLiteral("Install All Updates"),
                       QStringLiteral("Download All Updates"));
         menus.retitle(kFileMenu, QStringLiteral("Install Named Update…"),
@@ -89,29 +87,33 @@ void ViewController::doNoInstallMenuItem() {
 
 void ViewController::doCheckMenuItem() {
     // Until the application quits only; the settings window is where the choice is kept.
-    noCheckSWU = !noCheckSWU;
+    state.noCheckSWU = !state.noCheckSWU;
     if (!menus.findMenu(kAppMenu))
         return;
-    const QString from = noCheckSWU ? QStringLiteral("Check Updates") : QStringLiteral("Don't Check Updates");
-    const QString to = noCheckSWU ? QStringLiteral("Don't Check Updates") : QStringLiteral("Check Updates");
+    const QString from =
+        state.noCheckSWU ? QStringLiteral("Check Updates") : QStringLiteral("Don't Check Updates");
+    const QString to =
+        state.noCheckSWU ? QStringLiteral("Don't Check Updates") : QStringLiteral("Check Updates");
     if (MenuItem* item = menus.findItem(kAppMenu, from)) {
         item->title = to;
         item->enabled = true;
-        item->on = !noCheckSWU;
+        item->on = !state.noCheckSWU;
         menus.notifyChanged();
     }
 }
 
 void ViewController::activeConCaching() {
-    runConCachingScript(contentCachingOnScript());
+    runConCachingScript(QStringLiteral("content caching on"), contentCachingOnScript());
 }
 
 void ViewController::deactiveConCaching() {
-    runConCachingScript(contentCachingOffScript());
+    runConCachingScript(QStringLiteral("content caching off"), contentCachingOffScript());
 }
 
-void ViewController::runConCachingScript(const QString& script) {
-    appendReport(runAppleScript(script) + QLatin1Char('\n'));
+void ViewController::runConCachingScript(const QString& name, const QString& script) {
+    // The script asks for an administrator's password: the window stays live while it waits.
+    ScriptRun::start(step(), name, script,
+                     [this](const QString& result) { appendReport(result + QLatin1Char('\n')); });
 }
 
 } // namespace lq

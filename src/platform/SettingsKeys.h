@@ -16,3 +16,22 @@ inline const QString dateLastUpdateCheck =
 inline const QString updateCheckInt = QStringLiteral("updateCheckInt"); // double, seconds
 
 } // namespace lq::keys
+
+namespace lq {
+
+// The largest stored report font size that is taken as it stands. Text layout at a size like 1e10
+// points never ends, so a damaged or hand-edited setting must not reach the window.
+inline constexpr double kMaxStoredFontSize = 200.0;
+
+// The report's font size from the stored "fontSize": below 4 points, above kMaxStoredFontSize or not
+// a number at all gives the default of 12 points; anything else stands (the font size actions keep
+// their own bounds of 4 to 60).
+inline double fontSizeFromSetting(double stored) {
+    constexpr double kDefault = 12.0;
+    // Written so that NaN, which fails every comparison, falls to the default too.
+    if (!(stored >= 4.0 && stored <= kMaxStoredFontSize))
+        return kDefault;
+    return stored;
+}
+
+} // namespace lq

@@ -1,0 +1,153 @@
+// Installed security data versions against the published ones.
+#include "securitydata/SecurityDataCheck.h"
+
+#include "platform/FileSystem.h"
+#include "platform/ToolRunner.h"
+#include "securitydata/ReferenceList.h"
+#include "securitydata/SecurityDataRules.h"
+
+#include <memory>
+
+namespace lq {
+
+namespace {
+
+const QString kSecurityDataList = QStringLiteral("sysupdates.plist");
+
+// The installed versions, read off the main thread while the list is fetched.
+struct InstalledVersions {
+    QString xprotect;
+    QString xprotectFallback; // the CoreServices copy's version when it differs from the one in use
+    QString xpr;
+    QString mrt;
+    QString tcc;
+    QString kext;
+};
+
+// The protected copy is the one XProtect itself reads on macOS 15 and later; the CoreServices copy is
+// its fallback and may lag behind it or run ahead of it.
+constexpr int kFirstProtectedXProtectCode = 20;
+
+struct InstalledXProtect {
+    QString version;
+    QString differingFallback; // the CoreServices copy's version when it differs from the one in use
+};
+
+InstalledXProtect installedXProtect(const Services& services, int osVersion, bool readDirectly) {
+    const QString coreServices = installedBundleVersion(services, theXProtCatPath, readDirectly);
+    if (osVersion < kFirstProtectedXProtectCode)
+        return {coreServices, QString()};
+    const QString protectedCopy = installedBundleVersion(services, theXProtProtectedPath, readDirectly);
+    if (protectedCopy.isEmpty() || protectedCopy == kVersionNotFound)
+        return {coreServices, QString()};
+    const bool differs = coreServices != kVersionNotFound && coreServices != protectedCopy;
+    return {protectedCopy, differs ? coreServices : QString()};
+}
+
+InstalledVersions readInstalledVersions(const Services& services, int osVersion, bool readDirectly) {
+    InstalledVersions v;
+    const InstalledXProtect xprotect = installedXProtect(services, osVersion, readDirectly);
+    v.xprotect = xprotect.version;
+    v.xprotectFallback = xprotect.differingFallback;
+    v.xpr = installedBundleVersion(services, theXPremCatPath, readDirectly);
+    v.mrt = installedBundleVersion(services, theMRTCatPath, readDirectly);
+    v.tcc = installedBundleVersion(services, theTCCCatPath, readDirectly);
+    v.kext = installedBundleVersion(services, theKextCatPath, readDirectly);
+    return v;
+}
+
+SecurityDataResult compareSecurityData(const SecurityDataInputs& inputs, const QByteArray& body,
+                                       const InstalledVersions& installed) {
+    SecurityDataResult result;
+    SecurityDataFields fields;
+    const AlertFunction alert = [&result](const QString& text) { result.alerts << text; };
+    if (const std::optional<plist::Document> list = parseReferenceList(body, alert, ListShape::Dictionary)) {
+        const plist::Node root = list->root();
+        const OsDependentKeys osKeys = securityDataKeysFor(inputs.osVersion);
+        struct Item {
+            QString label;
+            QStringList keys;
+            QString installed;
+            QString& status;
+        };
+        const Item items[] = {
+            {QStringLiteral("XProtect"), {QStringLiteral("XProtect15")}, installed.xprotect, fields.xprotect},
+            {QStringLiteral("XPR"), {QStringLiteral("XPremed")}, installed.xpr, fields.xpr},
+            {QStringLiteral("MRT"), {QStringLiteral("MRT")}, installed.mrt, fields.mrt},
+            {QStringLiteral("TCC"), osKeys.tcc, installed.tcc, fields.tcc},
+            {QStringLiteral("KEXT"), osKeys.kext, installed.kext, fields.kext},
+        };
+        for (const Item& item : items) {
+            if (const std::optional<ItemVerdict> verdict =
+                    compareSecurityItem(item.label, item.installed, firstReferenceString(root, item.keys))) {
+                item.status = verdict->statusText;
+                result.lines += verdict->reportLine;
+            }
+            if (&item.status == &fields.xprotect && !installed.xprotectFallback.isEmpty())
+                result.lines += xprotectFallbackCopyLine(installed.xprotectFallback);
+        }
+        result.publishedDisplayFirmware = referenceString(root, "StudioDisplay");
+    }
+    result.fields = fields;
+    return result;
+}
+
+} // namespace
+
+QString installedBundleVersion(const Services& services, const QString& bundlePath, bool readDirectly) {
+    const QString infoPlist = bundlePath + theDefaultsPathTail;
+    if (readDirectly)
+        return versionFromInfoPlist(services.files.readMacFile(infoPlist).bytes);
+    const ToolRun run = services.tools.run(
+        theDefaultCmdPath, theDefaultsCmd + QStringList{infoPlist, theDefaultsCmdTail}, ErrorStream::Capture);
+    return versionFromDefaultsOutput(run.status, run.out);
+}
+
+void SecurityDataCheck::start(const StepServices& step, const SecurityDataInputs& inputs,
+                              std::function<void(const SecurityDataResult&)> done) {
+    // The list and the installed versions are fetched and read at the same time; the comparison waits
+    // for both. A failed fetch is handed back at once.
+    struct State {
+        std::function<void(const SecurityDataResult&)> done;
+        std::optional<InstalledVersions> installed;
+        std::optional<QByteArray> body;
+        bool handed = false;
+        void hand(const SecurityDataResult& result) {
+            if (handed)
+                return;
+            handed = true;
+            done(result);
+        }
+    };
+    auto state = std::make_shared<State>();
+    state->done = std::move(done);
+    auto compare = [state, inputs] {
+        if (state->installed && state->body)
+            state->hand(compareSecurityData(inputs, *state->body, *state->installed));
+    };
+    step.background.run<InstalledVersions>(
+        QStringLiteral("security data versions"),
+        [services = step.services, os = inputs.osVersion, direct = inputs.readBundlesDirectly] {
+            return readInstalledVersions(services, os, direct);
+        },
+        [state, compare](const InstalledVersions& installed) {
+            state->installed = installed;
+            compare();
+        });
+    ReferenceFetch fetch = stepFetch(step, [state](const QString& failureLine) {
+        state->hand({failureLine, {}, {}, {}});
+    });
+    fetch.endWork = [state, end = fetch.endWork] {
+        // An answer of another media type said nothing; the step still hands back.
+        if (!state->body)
+            state->hand({});
+        end();
+    };
+    fetchReferenceList(fetch, inputs.referenceBaseUrl + kSecurityDataList,
+                       [state, compare](const QByteArray& body) {
+                           state->body = body;
+                           compare();
+                       });
+}
+
+} // namespace lq
