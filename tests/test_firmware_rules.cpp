@@ -159,10 +159,18 @@ TEST(CompareIBootEntries, OwnEntryThenOtherAsFallback) {
 }
 
 TEST(CompareIBootEntries, EntryWithoutVersionAndNoEntryAtAll) {
+    // An entry that names no version is no verdict, least of all "up to date" against a made-up
+    // 0.0.0.0; the catch-all entry then speaks for the model.
     const FirmwareComparison noVersion =
         compareIBootEntries({{QStringLiteral("Mac15,6"), std::nullopt}}, QStringLiteral("Mac15,6"),
                             QStringLiteral("11881.140.96"));
-    EXPECT_TRUE(noVersion.lines.contains(QStringLiteral("; expected 0.0.0.0\n🍏")));
+    EXPECT_EQ(noVersion.lines, QString());
+    EXPECT_EQ(noVersion.status, QStringLiteral("11881.140.96"));
+    const FirmwareComparison toCatchAll = compareIBootEntries(
+        {{QStringLiteral("Mac15,6"), std::nullopt}, {QStringLiteral("other"), QStringLiteral("11881.140.96")}},
+        QStringLiteral("Mac15,6"), QStringLiteral("11881.140.96"));
+    EXPECT_EQ(toCatchAll.status, QStringLiteral("🍏 iBoot 11881.140.96 is up to date"));
+    EXPECT_EQ(toCatchAll.expected, QStringLiteral("11881.140.96"));
     const FirmwareComparison none =
         compareIBootEntries({{QStringLiteral("Mac14,2"), QStringLiteral("1.2.3")}}, QStringLiteral("Mac15,6"),
                             QStringLiteral("Unknown"));

@@ -442,7 +442,7 @@ TEST(XPRSummaryDisplay, FieldAndReportLineForEachOutcome) {
          QStringLiteral("✅ XProtect Remediator 1234567890123 scans, 0 alerts, 0 warnings.\n")},
     };
     for (const Case& c : cases) {
-        const ScanSummaryText text = scanSummaryText({{c.scans, c.alerts, c.warnings}, QString()});
+        const ScanSummaryText text = scanSummaryText({{c.scans, c.alerts, c.warnings}, QString(), false});
         EXPECT_EQ(text.field, c.field) << c.scans << "/" << c.alerts << "/" << c.warnings;
         EXPECT_EQ(text.line, c.line) << c.scans << "/" << c.alerts << "/" << c.warnings;
     }

@@ -15,6 +15,7 @@ struct AppOptions {
     bool version = false;
     QString systemRoot;                  // --system-root DIR (default: the build's default root)
     std::optional<QString> referenceUrl; // --reference-url URL (default: the build's base URL)
+    double timeoutSeconds = 300.0;       // --timeout SECONDS: how long a headless report may take
     QString error;                       // a usage error; the caller prints it with the usage and exits 2
 };
 

@@ -5,10 +5,16 @@
 #include "check/MenuBarModel.h"
 #include "check/ViewController.h"
 
+#include "firmware/HardwareIdentification.h"
+#include "platform/SystemInfo.h"
+#include "platform/ToolRunner.h"
+
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QTimer>
 
 namespace lq {
 
@@ -44,8 +50,75 @@ QString jsonKeyOf(Field field) {
     return QString();
 }
 
+MacosRelease macosRelease(const QString& osVersionText) {
+    static const QRegularExpression pattern(QStringLiteral("^Version (\\S+) \\(Build (\\S+)\\)$"));
+    const QRegularExpressionMatch match = pattern.match(osVersionText);
+    if (!match.hasMatch())
+        return {};
+    return {match.captured(1), match.captured(2)};
+}
+
+namespace {
+
+// The window field that shows a check's verdict (the MRT shows none of its own).
+std::optional<Field> fieldOfCheck(const QString& id) {
+    static const std::map<QString, Field> fields = {
+        {QStringLiteral("sip"), Field::sipStatusText},
+        {QStringLiteral("ssv"), Field::sipStatusText},
+        {QStringLiteral("bootPolicy"), Field::sipStatusText},
+        {QStringLiteral("gatekeeper"), Field::xprotStatusText},
+        {QStringLiteral("fileVault"), Field::filevStatusText},
+        {QStringLiteral("xprotect"), Field::xprotVersionText},
+        {QStringLiteral("xprotectRemediator"), Field::mrtVersionText},
+        {QStringLiteral("tcc"), Field::kextVersionText},
+        {QStringLiteral("kextExcludeList"), Field::gatekeepVersionText},
+        {QStringLiteral("firmware"), Field::efiVersionText},
+        {QStringLiteral("display"), Field::displayStatusText},
+        {QStringLiteral("displayFirmware"), Field::dfirmwareStatusText},
+        {QStringLiteral("updates"), Field::updateStatusText},
+        {QStringLiteral("xprScans"), Field::tccVersionText},
+    };
+    const auto found = fields.find(id);
+    return found == fields.end() ? std::nullopt : std::optional<Field>(found->second);
+}
+
+QJsonObject checkObject(const QString& id, const CheckRecord& record) {
+    QJsonObject object;
+    object.insert(QStringLiteral("id"), id);
+    object.insert(QStringLiteral("state"), checkStateName(record.state));
+    object.insert(QStringLiteral("text"), record.text);
+    if (!record.installed.isEmpty())
+        object.insert(QStringLiteral("installed"), record.installed);
+    if (!record.expected.isEmpty())
+        object.insert(QStringLiteral("expected"), record.expected);
+    if (record.state == CheckState::Unknown || record.state == CheckState::NotApplicable)
+        object.insert(QStringLiteral("reason"), record.reason);
+    return object;
+}
+
+QJsonObject referenceObject(const QString& baseUrl, const std::vector<ListRecord>& lists) {
+    QJsonArray entries;
+    for (const ListRecord& list : lists) {
+        QJsonObject entry;
+        entry.insert(QStringLiteral("name"), list.name);
+        entry.insert(QStringLiteral("url"), list.url);
+        entry.insert(QStringLiteral("outcome"), listOutcomeName(list.outcome));
+        if (list.outcome == ListOutcome::HttpError)
+            entry.insert(QStringLiteral("httpStatus"), list.httpStatus);
+        if (!list.published.isEmpty())
+            entry.insert(QStringLiteral("published"), list.published);
+        entries.append(entry);
+    }
+    QJsonObject reference;
+    reference.insert(QStringLiteral("baseUrl"), baseUrl);
+    reference.insert(QStringLiteral("lists"), entries);
+    return reference;
+}
+
+} // namespace
+
 HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseUrl,
-                                const std::function<void(const QString&)>& onAlert) {
+                                const std::function<void(const QString&)>& onAlert, int timeoutMs) {
     PlainMainView view;
     view.onAlert = onAlert;
     MenuBarModel menus;
@@ -54,14 +127,46 @@ HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseU
 
     controller.viewDidLoad();
     controller.viewDidAppear();
+    bool timedOut = false;
     if (controller.pendingWork() > 0) {
         QEventLoop loop;
         QObject::connect(&controller, &ViewController::asyncIdle, &loop, &QEventLoop::quit);
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        limit.start(timeoutMs);
         loop.exec();
+    }
+    if (timedOut) {
+        // Whatever still runs is ended now, so that nothing outlives the report; the results it would
+        // have given are not waited for.
+        services.tools.endAll();
+        for (const QString& id : checkIds()) {
+            if (!controller.records.checks.count(id))
+                controller.records.record(
+                    id,
+                    CheckRecord::unknown(QStringLiteral("timed out"),
+                                         fieldOfCheck(id) ? view.fieldText(*fieldOfCheck(id)) : QString()));
+        }
     }
 
     HeadlessResult result;
     result.text = controller.exportedReport();
+    result.exitStatus = exitStatusOf(controller.records);
+    if (timedOut)
+        result.problems << QStringLiteral("the time limit of %1 s passed before every check had its result")
+                               .arg(timeoutMs / 1000.0);
+    for (const ListRecord& list : controller.records.lists) {
+        if (list.outcome == ListOutcome::Ok)
+            continue;
+        QString outcome = listOutcomeName(list.outcome);
+        if (list.outcome == ListOutcome::HttpError)
+            outcome += QStringLiteral(" %1").arg(list.httpStatus);
+        result.problems << QStringLiteral("reference list %1: %2").arg(list.url, outcome);
+    }
     QJsonObject status;
     for (int i = 0; i < kFieldCount; ++i) {
         const auto field = static_cast<Field>(i);
@@ -72,6 +177,27 @@ HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseU
     object.insert(QStringLiteral("windowTitle"), view.windowTitle());
     object.insert(QStringLiteral("alerts"), QJsonArray::fromStringList(view.alerts));
     object.insert(QStringLiteral("status"), status);
+    object.insert(QStringLiteral("schemaVersion"), 1);
+    object.insert(QStringLiteral("checkedAt"), controller.state.runDate
+                                                   ? controller.state.runDate->toUTC().toString(Qt::ISODate)
+                                                   : QString());
+    object.insert(QStringLiteral("appVersion"), QStringLiteral(LQ_VERSION));
+    const MacosRelease release = macosRelease(services.system.osVersion().text);
+    QJsonObject mac;
+    mac.insert(QStringLiteral("model"), readModelIdentifier(services.ioRegistry));
+    mac.insert(QStringLiteral("macOSVersion"), release.version);
+    mac.insert(QStringLiteral("macOSBuild"), release.build);
+    mac.insert(QStringLiteral("appleSilicon"), controller.hardware.hasARM);
+    object.insert(QStringLiteral("mac"), mac);
+    object.insert(QStringLiteral("reference"), referenceObject(referenceBaseUrl, controller.records.lists));
+    QJsonArray checks;
+    for (const QString& id : checkIds()) {
+        const auto found = controller.records.checks.find(id);
+        checks.append(checkObject(id, found != controller.records.checks.end()
+                                          ? found->second
+                                          : CheckRecord::unknown(QStringLiteral("not judged"))));
+    }
+    object.insert(QStringLiteral("checks"), checks);
     result.json = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
     return result;
 }

@@ -54,12 +54,14 @@ int main(int argc, char* argv[]) {
         QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
         QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
         lq::SystemServices system(root);
-        const lq::HeadlessResult result =
-            lq::runHeadlessCheck(system.services(), referenceUrl, [](const QString& alert) {
-                print(stderr, QStringLiteral("An error occurred: %1\n").arg(alert));
-            });
+        const lq::HeadlessResult result = lq::runHeadlessCheck(
+            system.services(), referenceUrl,
+            [](const QString& alert) { print(stderr, QStringLiteral("An error occurred: %1\n").arg(alert)); },
+            static_cast<int>(options.timeoutSeconds * 1000));
         print(stdout, options.json ? result.json : result.text);
-        return 0;
+        for (const QString& problem : result.problems)
+            print(stderr, QStringLiteral("lanternquill: %1\n").arg(problem));
+        return result.exitStatus;
     }
 
     QApplication app(argc, argv);

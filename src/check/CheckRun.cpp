@@ -63,6 +63,7 @@ void ViewController::runChecks() {
     state.tccIsUpd = false;
     state.kextIsUpd = false;
     state.runDate = services.system.now();
+    records = RunRecords();
     for (const Field field : {Field::sipStatusText, Field::xprotStatusText, Field::filevStatusText})
         setText(field, QStringLiteral("Checking…"));
     // The update button is for updates this run has found.
@@ -80,8 +81,11 @@ void ViewController::runChecks() {
     run->fill(kNotesSlot, [this, checkUpdates, summarise] {
         if (!checkUpdates)
             checkForUpdates();
-        if (!summarise)
+        if (!summarise) {
             appendReport(QStringLiteral("XProtect Remediator scans not checked.\n"));
+            records.record(QStringLiteral("xprScans"),
+                           CheckRecord::unknown(QStringLiteral("not checked"), {}, false));
+        }
     });
     run->fill(kMacosSlot, [this] {
         appendReport(QStringLiteral("macOS ") + services.system.osVersion().text + QLatin1Char('\n'));

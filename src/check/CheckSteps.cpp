@@ -13,6 +13,115 @@
 
 namespace lq {
 
+namespace {
+
+// Why a list gave no verdict, for the checks that depend on it; empty when it was read.
+QString listFailure(const ListRecord& list) {
+    switch (list.outcome) {
+    case ListOutcome::Ok:
+        return QString();
+    case ListOutcome::Pending:
+        return QStringLiteral("timed out");
+    case ListOutcome::Unparsable:
+    case ListOutcome::Empty:
+        return QStringLiteral("list unreadable");
+    case ListOutcome::TransportError:
+    case ListOutcome::HttpError:
+    case ListOutcome::WrongContentType:
+        break;
+    }
+    return QStringLiteral("list not fetched");
+}
+
+CheckRecord firmwareRecord(const FirmwareResult& result, const QString& text) {
+    const QString failure = listFailure(result.list);
+    if (!failure.isEmpty())
+        return CheckRecord::unknown(failure, text);
+    if (const std::optional<CheckState> state = stateOfMarkedText(result.status.value_or(QString())))
+        return CheckRecord::judged(*state, text, result.installed, result.expected);
+    // A list that was read but holds no version for this model has nothing to judge by.
+    CheckRecord record = CheckRecord::unknown(QStringLiteral("no published value"), text, false);
+    record.installed = result.installed;
+    return record;
+}
+
+// The firmware when no list is asked for: the version could not be read, is of the old style, or the
+// model belongs to no family that has a list.
+CheckRecord plannedFirmwareRecord(const FirmwarePlan& plan) {
+    const QString text = plan.efiText.value_or(QString());
+    if (plan.efiText == QStringLiteral("⚠️ EFI version unknown"))
+        return CheckRecord::unknown(QStringLiteral("firmware version not readable"), text);
+    if (const std::optional<CheckState> state = stateOfMarkedText(text))
+        return CheckRecord::judged(*state, text);
+    return CheckRecord::unknown(QStringLiteral("no published value"), text, false);
+}
+
+CheckRecord scanRecord(const ScanResult& result, const QString& text) {
+    if (!result.failure.isEmpty() || result.queryFailed)
+        return CheckRecord::unknown(QStringLiteral("tool failed"), text);
+    const XPRCounts& c = result.counts;
+    if (c.alerts > 0)
+        return CheckRecord::judged(CheckState::Fail, text);
+    return CheckRecord::judged(c.warnings > 0 ? CheckState::Warning : CheckState::Pass, text);
+}
+
+} // namespace
+
+void ViewController::recordSecurityData(const SecurityDataResult& result, const SecurityDataFields& fields) {
+    struct Item {
+        const char* id;
+        Field field;
+        QString text;
+    };
+    const Item items[] = {
+        {"xprotect", Field::xprotVersionText, fields.xprotect},
+        {"xprotectRemediator", Field::mrtVersionText, fields.xpr},
+        {"mrt", Field::macTypeText, fields.mrt}, // no field of its own: its text is its verdict
+        {"tcc", Field::kextVersionText, fields.tcc},
+        {"kextExcludeList", Field::gatekeepVersionText, fields.kext},
+    };
+    QString failure = listFailure(result.list);
+    if (failure.isEmpty() && !result.fields)
+        failure = QStringLiteral("list not fetched");
+    for (const Item& item : items) {
+        const QString id = QString::fromLatin1(item.id);
+        const QString text = item.field == Field::macTypeText ? item.text : view.fieldText(item.field);
+        if (!failure.isEmpty()) {
+            records.record(id, CheckRecord::unknown(failure, result.fields ? text : QString()));
+            continue;
+        }
+        const auto [installed, expected] = result.versions.at(id);
+        if (installed.isEmpty())
+            records.record(id, CheckRecord::unknown(QStringLiteral("version not readable"), text));
+        else if (expected.isEmpty())
+            records.record(id, [&] {
+                CheckRecord record = CheckRecord::unknown(QStringLiteral("no published value"), text, false);
+                record.installed = installed;
+                return record;
+            }());
+        else
+            records.record(id,
+                           CheckRecord::judged(installed == expected ? CheckState::Pass : CheckState::Fail,
+                                               text, installed, expected));
+    }
+    if (!hardware.hasStudioDisplay)
+        return;
+    const QString displayText = view.fieldText(Field::dfirmwareStatusText);
+    const QString displayFailure =
+        failure.isEmpty() && !result.publishedDisplayFirmware ? QStringLiteral("list not fetched") : failure;
+    if (!displayFailure.isEmpty())
+        records.record(QStringLiteral("displayFirmware"), CheckRecord::unknown(displayFailure));
+    else if (result.publishedDisplayFirmware->isEmpty())
+        records.record(QStringLiteral("displayFirmware"),
+                       CheckRecord::unknown(QStringLiteral("no published value"), displayText, false));
+    else
+        records.record(QStringLiteral("displayFirmware"),
+                       CheckRecord::judged(stateOfMarkedText(displayText).value_or(CheckState::Unknown),
+                                           displayText,
+                                           hardware.theDisplayFirmwareVersions.join(QLatin1Char(',')),
+                                           *result.publishedDisplayFirmware));
+}
+
 void ViewController::identifyHardware(std::function<void()> then) {
     HardwareIdentification::start(step(), [this, then](const HardwareReports& reports) {
         const DisplayFields display = takeHardwareReports(hardware, reports);
@@ -37,15 +146,21 @@ void ViewController::checkFirmware(std::shared_ptr<RunSequence> run) {
                                 referenceBaseUrl};
     const FirmwarePlan plan = planFirmwareCheck(inputs);
     if (plan.listUrl) {
+        records.recordList(pendingListRecord(*plan.listUrl));
         FirmwareCheck::start(step(), inputs, *plan.listUrl, [this, run](const FirmwareResult& result) {
-            if (result.empty())
+            records.recordList(result.list);
+            if (result.empty()) {
+                records.record(QStringLiteral("firmware"), firmwareRecord(result, QString()));
                 return;
+            }
             run->deliver([this, result] {
                 for (const QString& alert : result.alerts)
                     showErrorAlert(alert);
                 appendReport(result.lines);
                 if (result.status)
                     setText(Field::efiVersionText, *result.status);
+                records.record(QStringLiteral("firmware"),
+                               firmwareRecord(result, view.fieldText(Field::efiVersionText)));
             });
         });
     }
@@ -56,6 +171,18 @@ void ViewController::checkFirmware(std::shared_ptr<RunSequence> run) {
         if (plan.efiText)
             setText(Field::efiVersionText, *plan.efiText);
         setText(Field::macTypeText, plan.modelText);
+        if (!plan.listUrl)
+            records.record(QStringLiteral("firmware"), plannedFirmwareRecord(plan));
+        if (hardware.hasStudioDisplay)
+            records.record(QStringLiteral("display"),
+                           CheckRecord::judged(CheckState::Pass, view.fieldText(Field::displayStatusText)));
+        else
+            records.record(QStringLiteral("display"),
+                           CheckRecord::notApplicable(QStringLiteral("no Studio Display")));
+        records.record(QStringLiteral("displayFirmware"),
+                       hardware.hasStudioDisplay
+                           ? CheckRecord::unknown(QStringLiteral("list not fetched"))
+                           : CheckRecord::notApplicable(QStringLiteral("no Studio Display")));
     });
 }
 
@@ -63,9 +190,13 @@ void ViewController::checkSecurityDataVersions(std::shared_ptr<RunSequence> run)
     if (!run)
         run = std::make_shared<RunSequence>(0);
     const SecurityDataInputs inputs{state.osVersion, state.firstRun, referenceBaseUrl};
+    records.recordList(pendingListRecord(referenceBaseUrl + QStringLiteral("sysupdates.plist")));
     SecurityDataCheck::start(step(), inputs, [this, run](const SecurityDataResult& result) {
-        if (result.empty())
+        records.recordList(result.list);
+        if (result.empty()) {
+            recordSecurityData(result, {});
             return;
+        }
         run->deliver([this, result] {
             for (const QString& alert : result.alerts)
                 showErrorAlert(alert);
@@ -80,14 +211,15 @@ void ViewController::checkSecurityDataVersions(std::shared_ptr<RunSequence> run)
                 lines += verdict.reportLine;
             }
             appendReport(lines);
-            if (!result.fields)
-                return;
-            // The marks are read now too: the install history of the same run has raised them by then.
-            setText(Field::xprotVersionText, withRecentMark(fields.xprotect, state.xprotIsUpd));
-            setText(Field::mrtVersionText, withRecentMark(fields.xpr, state.xpremIsUpd));
-            setText(Field::kextVersionText, withRecentMark(fields.tcc, state.tccIsUpd));
-            setText(Field::gatekeepVersionText, withRecentMark(fields.kext, state.kextIsUpd));
-            setText(Field::dfirmwareStatusText, fields.display);
+            if (result.fields) {
+                // The marks are read now too: the install history of the same run has raised them by then.
+                setText(Field::xprotVersionText, withRecentMark(fields.xprotect, state.xprotIsUpd));
+                setText(Field::mrtVersionText, withRecentMark(fields.xpr, state.xpremIsUpd));
+                setText(Field::kextVersionText, withRecentMark(fields.tcc, state.tccIsUpd));
+                setText(Field::gatekeepVersionText, withRecentMark(fields.kext, state.kextIsUpd));
+                setText(Field::dfirmwareStatusText, fields.display);
+            }
+            recordSecurityData(result, fields);
         });
     });
 }
@@ -105,8 +237,11 @@ void ViewController::checkSecurityStatus(std::shared_ptr<RunSequence> run) {
             // The scan summary reads a day of the unified log; once per launch is enough.
             if (summarise)
                 startXPRScanSummary();
-            else
+            else {
                 appendReport(QStringLiteral("XProtect Remediator scans not checked.\n"));
+                records.record(QStringLiteral("xprScans"),
+                               CheckRecord::unknown(QStringLiteral("not checked"), {}, false));
+            }
         };
     }
     // A version that could not be read is judged by the newest system's rules: judging SIP alone
@@ -116,6 +251,8 @@ void ViewController::checkSecurityStatus(std::shared_ptr<RunSequence> run) {
     SecurityStatusCheck::start(step(), inputs,
                                [this, run, slot, handOver](const SecurityStatusResult& result) {
                                    run->fill(slot, [this, result, handOver] {
+                                       for (const auto& [id, record] : result.records)
+                                           records.record(id, record);
                                        if (result.sipText)
                                            setText(Field::sipStatusText, *result.sipText);
                                        setText(Field::xprotStatusText, result.xprotText);
@@ -135,6 +272,7 @@ void ViewController::startXPRScanSummary(std::shared_ptr<RunSequence> run) {
             const ScanSummaryText text = scanSummaryText(result);
             setText(Field::tccVersionText, text.field);
             appendReport(text.line);
+            records.record(QStringLiteral("xprScans"), scanRecord(result, text.field));
         });
     });
 }
@@ -146,6 +284,9 @@ void ViewController::checkForUpdates(std::shared_ptr<RunSequence> run) {
         setText(Field::updateStatusText, QStringLiteral("❌ updates not checked."));
         appendReport(QStringLiteral("❌ updates not checked.\n"));
         view.setUpdateButtonHidden(true);
+        records.record(QStringLiteral("updates"),
+                       CheckRecord::unknown(QStringLiteral("not checked"),
+                                            QStringLiteral("❌ updates not checked."), false));
         return;
     }
     setText(Field::updateStatusText, QStringLiteral("Checking for updates…"));
@@ -160,6 +301,13 @@ void ViewController::showUpdateCheckResult(const OutputPair& listing, const Outp
     const UpdateCheckText text = updateCheckText(listing, caching);
     setText(Field::updateStatusText, text.field);
     appendReport(text.report);
+    if (listing.failed())
+        records.record(QStringLiteral("updates"),
+                       CheckRecord::unknown(QStringLiteral("tool failed"), text.field));
+    else
+        records.record(
+            QStringLiteral("updates"),
+            CheckRecord::judged(text.updatesFound ? CheckState::Warning : CheckState::Pass, text.field));
     // The single-install setting is read now, not at launch: the settings window may have changed it
     // while the listing ran.
     view.setUpdateButtonHidden(!text.updatesFound || services.settings.boolValue(keys::singleInstall));

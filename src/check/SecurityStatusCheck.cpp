@@ -19,24 +19,82 @@ struct StatusOutputs {
     QString fdesetup;
 };
 
+// How the tool output reads when the tool failed (see toolOutputText).
+bool toolFailed(const QString& output) {
+    return output.startsWith(QLatin1String(" error "));
+}
+
+// A tool's verdict: unknown when the tool failed, else on or off.
+CheckRecord toolRecord(const QString& output, bool on, const QString& text) {
+    if (toolFailed(output))
+        return CheckRecord::unknown(QStringLiteral("tool failed"), text);
+    return CheckRecord::judged(on ? CheckState::Pass : CheckState::Fail, text);
+}
+
+// SIP or the signed system volume as the boot policy states it. A relaxed setting fails, as it does
+// on an Intel Mac: it is the same protection switched off.
+CheckRecord policySettingRecord(const QString& chipReport, const QString& setting, const QString& text) {
+    switch (policySetting(chipReport, setting)) {
+    case PolicyLine::Good:
+        return CheckRecord::judged(CheckState::Pass, text);
+    case PolicyLine::Warning:
+        return CheckRecord::judged(CheckState::Fail, text);
+    case PolicyLine::Plain:
+    case PolicyLine::Skipped:
+        break;
+    }
+    return CheckRecord::unknown(QStringLiteral("not in the boot policy"), text);
+}
+
 SecurityStatusResult judge(const SecurityStatusInputs& inputs, const StatusOutputs& outputs) {
     SecurityStatusResult result;
+    auto& records = result.records;
     if (inputs.appleSilicon) {
         const PlatformSecurity policy = platformSecurity(inputs.chipReport);
         result.block += policy.block;
         result.sipText = policy.statusText;
+        const QString text = policy.statusText.value_or(QString());
+        records.emplace_back(
+            QStringLiteral("sip"),
+            policySettingRecord(inputs.chipReport, QStringLiteral("System Integrity Protection"), text));
+        records.emplace_back(
+            QStringLiteral("ssv"),
+            policySettingRecord(inputs.chipReport, QStringLiteral("Signed System Volume"), text));
+        if (policy.judged == 0)
+            records.emplace_back(QStringLiteral("bootPolicy"),
+                                 CheckRecord::unknown(QStringLiteral("boot policy not readable"), text));
+        else
+            records.emplace_back(
+                QStringLiteral("bootPolicy"),
+                CheckRecord::judged(policy.allFull ? CheckState::Pass : CheckState::Warning, text));
     } else {
         const SecurityVerdict sip =
             inputs.withSsv ? sipAndSsvVerdict(outputs.sip, outputs.ssv) : sipVerdict(outputs.sip);
         result.sipText = sip.statusText;
         result.block += sip.block;
+        records.emplace_back(QStringLiteral("sip"),
+                             toolRecord(outputs.sip, sipIsOn(outputs.sip), sip.statusText));
+        records.emplace_back(QStringLiteral("ssv"),
+                             inputs.withSsv
+                                 ? toolRecord(outputs.ssv, ssvIsOn(outputs.ssv), sip.statusText)
+                                 : CheckRecord::notApplicable(QStringLiteral("not on this macOS version")));
+        records.emplace_back(QStringLiteral("bootPolicy"),
+                             CheckRecord::notApplicable(QStringLiteral("not on Apple silicon")));
     }
     const SecurityVerdict xprotect = xprotectVerdict(outputs.spctl);
     result.xprotText = xprotect.statusText;
     result.block += xprotect.block;
+    records.emplace_back(QStringLiteral("gatekeeper"),
+                         toolRecord(outputs.spctl, stateOfMarkedText(xprotect.statusText) == CheckState::Pass,
+                                    xprotect.statusText));
     const SecurityVerdict fileVault = fileVaultVerdict(outputs.fdesetup);
     result.filevText = fileVault.statusText;
     result.block += fileVault.block;
+    CheckRecord fileVaultRecord = toolRecord(outputs.fdesetup, true, fileVault.statusText);
+    // FileVault off is the window's warning, not a failure.
+    if (fileVaultRecord.state == CheckState::Pass)
+        fileVaultRecord.state = stateOfMarkedText(fileVault.statusText).value_or(CheckState::Unknown);
+    records.emplace_back(QStringLiteral("fileVault"), fileVaultRecord);
     return result;
 }
 

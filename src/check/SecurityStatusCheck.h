@@ -1,6 +1,7 @@
 // The verdicts on SIP, SSV, the Apple-silicon boot policy, XProtect assessments and FileVault.
 #pragma once
 
+#include "check/CheckRecords.h"
 #include "platform/Background.h"
 
 #include <QString>
@@ -8,6 +9,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace lq {
 
@@ -31,6 +34,8 @@ struct SecurityStatusResult {
     std::optional<QString> sipText; // unset when the boot policy gave no field text
     QString xprotText;
     QString filevText;
+    // The states of sip, ssv, bootPolicy, gatekeeper and fileVault.
+    std::vector<std::pair<QString, CheckRecord>> records;
 };
 
 class SecurityStatusCheck {

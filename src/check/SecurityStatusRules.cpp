@@ -118,6 +118,16 @@ QString policyLinePrefix(PolicyLine kind) {
     return QString();
 }
 
+PolicyLine policySetting(const QString& chipReport, const QString& setting) {
+    const bool evaluated = chipReport.contains(QLatin1String("abled"));
+    for (const QString& line : chipReport.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.trimmed().startsWith(setting))
+            continue;
+        return evaluated ? classifyEvaluatedPolicyLine(line) : classifyListedPolicyLine(line);
+    }
+    return PolicyLine::Skipped;
+}
+
 PlatformSecurity platformSecurity(const QString& chipReport) {
     const QStringList lines = chipReport.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // Reports that judge their settings say "Enabled" or "Disabled" somewhere; older ones only list them.
@@ -142,6 +152,8 @@ PlatformSecurity platformSecurity(const QString& chipReport) {
             allFull = false;
     }
 
+    result.judged = judged;
+    result.allFull = allFull;
     // A listed report only points to its lines while every setting in it is good.
     if (!evaluated && allFull)
         result.statusText = QStringLiteral("See Platform Security below");

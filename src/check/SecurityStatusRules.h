@@ -49,7 +49,12 @@ QString policyLinePrefix(PolicyLine kind);
 struct PlatformSecurity {
     QString block;
     std::optional<QString> statusText;
+    int judged = 0;      // settings that could be judged
+    bool allFull = true; // whether every judged setting is as strict as it can be
 };
+// How the boot policy line that names `setting` ("System Integrity Protection", "Signed System
+// Volume") was judged; Skipped when the report has no such line.
+PolicyLine policySetting(const QString& chipReport, const QString& setting);
 PlatformSecurity platformSecurity(const QString& chipReport);
 
 } // namespace lq

@@ -4,6 +4,7 @@
 // history, update runs) live in their own folders and know nothing of this class.
 #pragma once
 
+#include "check/CheckRecords.h"
 #include "check/MainView.h"
 #include "check/MenuBarModel.h"
 #include "check/RunSequence.h"
@@ -12,6 +13,7 @@
 #include "platform/Background.h"
 #include "platform/Services.h"
 #include "platform/WorkQueue.h"
+#include "securitydata/SecurityDataCheck.h"
 #include "updates/OutputPair.h"
 
 #include <QObject>
@@ -33,6 +35,8 @@ public:
 
     RunState state;
     HardwareFacts hardware;
+    // The typed verdicts and list outcomes of the latest check run, for scripts (the JSON report).
+    RunRecords records;
     Services services;
     MainView& view;
     MenuBarModel& menus;
@@ -96,6 +100,7 @@ private:
     void setRunInProgress(bool inProgress);
     void setText(Field field, const QString& text) { view.setFieldText(field, text); }
     void finishUpdateRun(const OutputPair& result);
+    void recordSecurityData(const SecurityDataResult& result, const SecurityDataFields& fields);
     void runConCachingScript(const QString& name, const QString& script);
 
     std::unique_ptr<ThreadPoolQueue> ownQueue_;

@@ -21,6 +21,7 @@ bool startsWithDigit(const QString& text) {
 template <typename Compare>
 FirmwareResult readListAndCompare(const QByteArray& body, const QString& unmarked, Compare compare) {
     FirmwareResult result;
+    result.installed = unmarked;
     const AlertFunction alert = [&result](const QString& text) { result.alerts << text; };
     const std::optional<plist::Document> list = parseReferenceList(body, alert, ListShape::Array);
     if (!list || !checkHasEntries(list->root(), alert)) {
@@ -30,17 +31,22 @@ FirmwareResult readListAndCompare(const QByteArray& body, const QString& unmarke
     const FirmwareComparison comparison = compare(list->root());
     result.lines = comparison.lines;
     result.status = comparison.status;
+    result.expected = comparison.expected;
     return result;
 }
 
-// Hands back once: the first of the comparison and the fetch's failure wins.
+// Hands back once: the first of the comparison and the fetch's failure wins. The list's record goes
+// with it, its outcome corrected by what reading the body found.
 struct Once {
     std::function<void(const FirmwareResult&)> done;
+    ListRecord list;
     bool handed = false;
-    void hand(const FirmwareResult& result) {
+    void hand(FirmwareResult result) {
         if (handed)
             return;
         handed = true;
+        result.list = list;
+        noteListAlerts(result.list, result.alerts);
         done(result);
     }
 };
@@ -77,8 +83,15 @@ FirmwarePlan planFirmwareCheck(const FirmwareInputs& inputs) {
 
 void FirmwareCheck::start(const StepServices& step, const FirmwareInputs& inputs, const QString& listUrl,
                           std::function<void(const FirmwareResult&)> done) {
-    auto once = std::make_shared<Once>(Once{std::move(done)});
-    auto fetch = stepFetch(step, [once](const QString& failureLine) { once->hand({failureLine, {}, {}}); });
+    auto once = std::make_shared<Once>(Once{std::move(done), pendingListRecord(listUrl)});
+    auto fetch = stepFetch(
+        step,
+        [once](const QString& failureLine) {
+            FirmwareResult failed;
+            failed.lines = failureLine;
+            once->hand(failed);
+        },
+        [once](const ListRecord& record) { once->list = record; });
     const std::function<void()> fetchEnd = fetch.endWork;
 
     if (!inputs.appleSilicon) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Background.h"
+#include "securitydata/ReferenceList.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,9 @@ struct FirmwareResult {
     QString lines;
     std::optional<QString> status;
     QStringList alerts;
+    QString installed; // the version judged
+    QString expected;  // the listed version it was judged against, when the list had one
+    ListRecord list;   // what became of the list
     bool empty() const { return lines.isEmpty() && !status && alerts.isEmpty(); }
 };
 

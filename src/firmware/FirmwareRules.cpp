@@ -139,6 +139,7 @@ FirmwareComparison compareEfiEntries(const std::vector<EfiListEntry>& entries, c
             // made-up value would report a verdict the list never gave.
             continue;
         }
+        result.expected = expected;
         result.lines +=
             QStringLiteral("Mac model ") + modelIdentifier + QStringLiteral("\nEFI version found ");
         result.lines += bootRomVersion + QStringLiteral(";\n") + kThirteenBlanks +
@@ -164,8 +165,12 @@ FirmwareComparison compareIBootEntries(const std::vector<IBootListEntry>& entrie
     QString expected = QStringLiteral("0.0.0.0");
     bool found = false;
     auto handle = [&](const IBootListEntry& entry) {
-        if (entry.iBootVersion)
-            expected = *entry.iBootVersion;
+        // As with the boot ROM lists: an entry that names no version gives nothing to compare with,
+        // and "0.0.0.0" in its place would call any firmware up to date.
+        if (!entry.iBootVersion)
+            return;
+        expected = *entry.iBootVersion;
+        result.expected = expected;
         result.lines +=
             QStringLiteral("Mac model ") + modelIdentifier + QStringLiteral("\niBoot version found ");
         result.lines += installedVersion + QStringLiteral("; expected ") + expected;

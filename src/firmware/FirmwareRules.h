@@ -48,6 +48,7 @@ struct EfiListEntry {
 struct FirmwareComparison {
     QString lines;
     QString status;
+    QString expected = {}; // the listed version the installed one was judged against, when one was
 };
 
 FirmwareComparison compareEfiEntries(const std::vector<EfiListEntry>& entries, const QString& modelIdentifier,

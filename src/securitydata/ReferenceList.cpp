@@ -3,6 +3,8 @@
 
 #include "platform/Background.h"
 
+#include <QDateTime>
+
 #include <utility>
 
 namespace lq {
@@ -44,12 +46,25 @@ void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
     // A caller without an owner object cannot go away before its answer; one with an owner can.
     const bool watched = !fetch.owner.isNull();
     fetch.http.get(url, [owner = fetch.owner, watched, reportFailure = fetch.reportFailure,
-                         endWork = fetch.endWork,
+                         endWork = fetch.endWork, recorded = fetch.recorded, url,
                          continuation = std::move(continuation)](const HttpResponse& response) {
         if (watched && owner.isNull())
             return;
         const WorkEnd end(endWork);
         const ScreenedResponse screened = screenResponse(response);
+        if (recorded) {
+            ListRecord record = pendingListRecord(url);
+            if (response.transportError)
+                record.outcome = ListOutcome::TransportError;
+            else if (screened.outcome == FetchOutcome::Failed) {
+                record.outcome = ListOutcome::HttpError;
+                record.httpStatus = response.status;
+            } else if (screened.outcome == FetchOutcome::Ignored)
+                record.outcome = ListOutcome::WrongContentType;
+            else
+                record.outcome = ListOutcome::Ok;
+            recorded(record);
+        }
         switch (screened.outcome) {
         case FetchOutcome::Failed:
             if (reportFailure)
@@ -64,7 +79,51 @@ void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
     });
 }
 
-ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed) {
+QString listOutcomeName(ListOutcome outcome) {
+    switch (outcome) {
+    case ListOutcome::Pending:
+        return QStringLiteral("pending");
+    case ListOutcome::Ok:
+        return QStringLiteral("ok");
+    case ListOutcome::TransportError:
+        return QStringLiteral("transportError");
+    case ListOutcome::HttpError:
+        return QStringLiteral("httpError");
+    case ListOutcome::WrongContentType:
+        return QStringLiteral("wrongContentType");
+    case ListOutcome::Unparsable:
+        return QStringLiteral("unparsable");
+    case ListOutcome::Empty:
+        return QStringLiteral("empty");
+    }
+    return QString();
+}
+
+ListRecord pendingListRecord(const QString& url) {
+    ListRecord record;
+    record.url = url;
+    record.name = url.section(QLatin1Char('/'), -1);
+    return record;
+}
+
+void noteListAlerts(ListRecord& record, const QStringList& alerts) {
+    if (alerts.contains(kBadListAlert))
+        record.outcome = ListOutcome::Unparsable;
+    else if (alerts.contains(kNoEntriesAlert))
+        record.outcome = ListOutcome::Empty;
+}
+
+QString publishedDate(const plist::Node& root) {
+    if (!root.isDictionary())
+        return QString();
+    const plist::Node published = root["Published"];
+    if (const std::optional<QDateTime> date = published.date())
+        return date->toUTC().toString(Qt::ISODate);
+    return published.string().value_or(QString());
+}
+
+ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed,
+                         std::function<void(const ListRecord&)> recorded) {
     ReferenceFetch fetch{step.services.http, &step.background.owner(), {}, {}, {}};
     fetch.reportFailure = [failed = std::move(failed)](const QString& failure) {
         if (failed)
@@ -73,6 +132,7 @@ ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QStr
     const Background& background = step.background;
     fetch.beginWork = [&background] { background.beginWork(); };
     fetch.endWork = [&background] { background.endWork(); };
+    fetch.recorded = std::move(recorded);
     return fetch;
 }
 

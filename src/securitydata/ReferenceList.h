@@ -38,6 +38,22 @@ struct ScreenedResponse {
 };
 ScreenedResponse screenResponse(const HttpResponse& response);
 
+// What became of one list: the answer's screening, then the reading of its body.
+enum class ListOutcome { Pending, Ok, TransportError, HttpError, WrongContentType, Unparsable, Empty };
+QString listOutcomeName(ListOutcome outcome);
+struct ListRecord {
+    QString name; // the file name, e.g. "sysupdates.plist"
+    QString url;
+    ListOutcome outcome = ListOutcome::Pending;
+    int httpStatus = 0; // with HttpError
+    QString published;  // the list's "Published" date (ISO 8601), when it carries one
+};
+ListRecord pendingListRecord(const QString& url);
+// The record after reading the body: unparsable or empty when reading it raised that alert.
+void noteListAlerts(ListRecord& record, const QStringList& alerts);
+// The "Published" date of a dictionary list, as ISO 8601 (UTC); empty when it has none.
+QString publishedDate(const plist::Node& root);
+
 // Who asked for a list and what it wants done around the fetch. Empty functions are skipped.
 struct ReferenceFetch {
     HttpGetter& http;
@@ -49,6 +65,8 @@ struct ReferenceFetch {
     // run, failure reported or answer ignored).
     std::function<void()> beginWork;
     std::function<void()> endWork;
+    // Takes the record of the screened answer (before its body is read).
+    std::function<void(const ListRecord&)> recorded = {};
 };
 
 // Starts one GET of `url` and returns at once. An accepted body reaches `continuation` on the main
@@ -58,7 +76,9 @@ void fetchReferenceList(const ReferenceFetch& fetch, const QString& url,
 
 // The fetch of one step of a check run: it counts as the run's pending work, and its failure line
 // (ended by a line break, so that it never runs into the next result) goes to `failed`.
-ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed);
+// `recorded` takes the record of the screened answer.
+ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed,
+                         std::function<void(const ListRecord&)> recorded = {});
 
 // The top-level value a reader needs. A list of the other kind cannot be read, so it is treated like
 // a body that is no property list at all.

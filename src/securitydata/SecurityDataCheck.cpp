@@ -57,29 +57,47 @@ InstalledVersions readInstalledVersions(const Services& services, int osVersion,
 }
 
 SecurityDataResult compareSecurityData(const SecurityDataInputs& inputs, const QByteArray& body,
-                                       const InstalledVersions& installed) {
+                                       const InstalledVersions& installed, const ListRecord& listRecord) {
     SecurityDataResult result;
+    result.list = listRecord;
     SecurityDataFields fields;
     const AlertFunction alert = [&result](const QString& text) { result.alerts << text; };
     if (const std::optional<plist::Document> list = parseReferenceList(body, alert, ListShape::Dictionary)) {
         const plist::Node root = list->root();
         const OsDependentKeys osKeys = securityDataKeysFor(inputs.osVersion);
         struct Item {
+            QString id;
             QString label;
             QStringList keys;
             QString installed;
             QString& status;
         };
         const Item items[] = {
-            {QStringLiteral("XProtect"), {QStringLiteral("XProtect15")}, installed.xprotect, fields.xprotect},
-            {QStringLiteral("XPR"), {QStringLiteral("XPremed")}, installed.xpr, fields.xpr},
-            {QStringLiteral("MRT"), {QStringLiteral("MRT")}, installed.mrt, fields.mrt},
-            {QStringLiteral("TCC"), osKeys.tcc, installed.tcc, fields.tcc},
-            {QStringLiteral("KEXT"), osKeys.kext, installed.kext, fields.kext},
+            {QStringLiteral("xprotect"),
+             QStringLiteral("XProtect"),
+             {QStringLiteral("XProtect15")},
+             installed.xprotect,
+             fields.xprotect},
+            {QStringLiteral("xprotectRemediator"),
+             QStringLiteral("XPR"),
+             {QStringLiteral("XPremed")},
+             installed.xpr,
+             fields.xpr},
+            {QStringLiteral("mrt"),
+             QStringLiteral("MRT"),
+             {QStringLiteral("MRT")},
+             installed.mrt,
+             fields.mrt},
+            {QStringLiteral("tcc"), QStringLiteral("TCC"), osKeys.tcc, installed.tcc, fields.tcc},
+            {QStringLiteral("kextExcludeList"), QStringLiteral("KEXT"), osKeys.kext, installed.kext,
+             fields.kext},
         };
+        result.list.published = publishedDate(root);
         for (const Item& item : items) {
+            const QString published = firstReferenceString(root, item.keys);
+            result.versions[item.id] = {item.installed, published};
             if (const std::optional<ItemVerdict> verdict =
-                    compareSecurityItem(item.label, item.installed, firstReferenceString(root, item.keys))) {
+                    compareSecurityItem(item.label, item.installed, published)) {
                 item.status = verdict->statusText;
                 result.lines += verdict->reportLine;
             }
@@ -89,6 +107,7 @@ SecurityDataResult compareSecurityData(const SecurityDataInputs& inputs, const Q
         result.publishedDisplayFirmware = referenceString(root, "StudioDisplay");
     }
     result.fields = fields;
+    noteListAlerts(result.list, result.alerts);
     return result;
 }
 
@@ -111,19 +130,23 @@ void SecurityDataCheck::start(const StepServices& step, const SecurityDataInputs
         std::function<void(const SecurityDataResult&)> done;
         std::optional<InstalledVersions> installed;
         std::optional<QByteArray> body;
+        ListRecord list;
         bool handed = false;
-        void hand(const SecurityDataResult& result) {
+        void hand(SecurityDataResult result) {
             if (handed)
                 return;
             handed = true;
+            if (result.list.url.isEmpty())
+                result.list = list;
             done(result);
         }
     };
     auto state = std::make_shared<State>();
     state->done = std::move(done);
+    state->list = pendingListRecord(inputs.referenceBaseUrl + kSecurityDataList);
     auto compare = [state, inputs] {
         if (state->installed && state->body)
-            state->hand(compareSecurityData(inputs, *state->body, *state->installed));
+            state->hand(compareSecurityData(inputs, *state->body, *state->installed, state->list));
     };
     step.background.run<InstalledVersions>(
         QStringLiteral("security data versions"),
@@ -134,13 +157,18 @@ void SecurityDataCheck::start(const StepServices& step, const SecurityDataInputs
             state->installed = installed;
             compare();
         });
-    ReferenceFetch fetch = stepFetch(step, [state](const QString& failureLine) {
-        state->hand({failureLine, {}, {}, {}});
-    });
+    ReferenceFetch fetch = stepFetch(
+        step,
+        [state](const QString& failureLine) {
+            SecurityDataResult failed;
+            failed.lines = failureLine;
+            state->hand(failed);
+        },
+        [state](const ListRecord& record) { state->list = record; });
     fetch.endWork = [state, end = fetch.endWork] {
         // An answer of another media type said nothing; the step still hands back.
         if (!state->body)
-            state->hand({});
+            state->hand(SecurityDataResult());
         end();
     };
     fetchReferenceList(fetch, inputs.referenceBaseUrl + kSecurityDataList,

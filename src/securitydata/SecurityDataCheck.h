@@ -3,11 +3,13 @@
 #pragma once
 
 #include "platform/Background.h"
+#include "securitydata/ReferenceList.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace lq {
@@ -56,6 +58,10 @@ struct SecurityDataResult {
     std::optional<SecurityDataFields> fields;
     std::optional<QString> publishedDisplayFirmware; // set when the list could be read
     QStringList alerts;
+    // Per item, by check id (xprotect, xprotectRemediator, mrt, tcc, kextExcludeList): the installed
+    // version and the published one ("" when the list publishes none); set when the list could be read.
+    std::map<QString, std::pair<QString, QString>> versions;
+    ListRecord list; // what became of the list
     bool empty() const { return lines.isEmpty() && !fields && alerts.isEmpty(); }
 };
 

@@ -31,7 +31,7 @@ void XPRScanSummary::start(const StepServices& step, std::function<void(const Sc
             const ToolRun result = tools.run(kLogPath, args, ErrorStream::Capture);
             // A failed query counts nothing, whatever it printed.
             return ScanResult{result.status == 0 ? classifyXPREvents(result.out) : XPRCounts{},
-                              result.failure};
+                              result.failure, result.status != 0};
         },
         std::move(done));
 }

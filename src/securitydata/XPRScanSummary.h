@@ -12,7 +12,8 @@ namespace lq {
 
 struct ScanResult {
     XPRCounts counts;
-    QString failure; // why the runner ended the query, when it did
+    QString failure;          // why the runner ended the query, when it did
+    bool queryFailed = false; // the query ended with a status other than 0 (and counted nothing)
 };
 
 // What the scan summary shows: the scans field and the report line.
