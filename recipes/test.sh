@@ -71,14 +71,30 @@ ea_cases=(
   "text 0 <result>unknown: lanternquill not run</result>"
   "cut 134 <result>unknown: lanternquill not run</result>"
 )
-for shell in sh bash; do
-  for case in "${ea_cases[@]}"; do
-    read -r sample status want <<<"$case"
-    got=$(FAKE_LQ_REPORT=$sample FAKE_LQ_STATUS=$status LANTERNQUILL=$fake LANTERNQUILL_ARGS="" "$shell" "$ea")
-    check "$shell: $sample, exit status $status" "$got" "$want"
+# On a Mac the recipes read JSON with osascript's JavaScript, elsewhere with python3. With Node.js at
+# hand, copies that send the JavaScript to recipes/tests/osascript-node are tested as well.
+parsers=("python3 $ea")
+if command -v node >/dev/null; then
+  for script in "$ea" "$writer"; do
+    sed "s|/usr/bin/osascript|$top/recipes/tests/osascript-node|g" "$script" >"$scratch/javascript-$(basename "$script")"
   done
-  got=$(LANTERNQUILL=$scratch/no-such-binary "$shell" "$ea")
-  check "$shell: binary missing" "$got" "<result>unknown: lanternquill not run</result>"
+  check "the JavaScript copies call the stand-in osascript" \
+    "$(cat "$scratch"/javascript-*.sh | grep -c "osascript-node")" 4
+  parsers+=("javascript $scratch/javascript-$(basename "$ea")")
+else
+  echo "skip  the recipes' JavaScript (no node)"
+fi
+for parser in "${parsers[@]}"; do
+  read -r parser_name script <<<"$parser"
+  for shell in sh bash; do
+    for case in "${ea_cases[@]}"; do
+      read -r sample status want <<<"$case"
+      got=$(FAKE_LQ_REPORT=$sample FAKE_LQ_STATUS=$status LANTERNQUILL=$fake LANTERNQUILL_ARGS="" "$shell" "$script")
+      check "$parser_name, $shell: $sample, exit status $status" "$got" "$want"
+    done
+    got=$(LANTERNQUILL=$scratch/no-such-binary "$shell" "$script")
+    check "$parser_name, $shell: binary missing" "$got" "<result>unknown: lanternquill not run</result>"
+  done
 done
 # The options reach the binary as words, unglobbed (a pattern that matches files stays a pattern).
 touch "$scratch/glob-a" "$scratch/glob-b"
@@ -92,11 +108,12 @@ echo "== LaunchDaemon script, with the stand-in"
 folder="$scratch/Application Support/Lanternquill"
 target=$folder/last-report.json
 samples=$top/tests/fixtures/report-json
+write_script=$writer
 write() { # write SAMPLE STATUS [more environment]: runs write-report.sh, prints its exit status
   local sample=$1 status=$2
   shift 2
   env FAKE_LQ_REPORT="$sample" FAKE_LQ_STATUS="$status" LANTERNQUILL="$fake" LANTERNQUILL_REPORT="$target" \
-    "$@" sh "$writer" 2>>"$scratch/writer.log" && echo 0 || echo $?
+    "$@" sh "$write_script" 2>>"$scratch/writer.log" && echo 0 || echo $?
 }
 check "first report: exit status" "$(write healthy 0)" 0
 check "first report: folder made, report written" "$(cmp "$target" "$samples/healthy.json" && echo same)" same
@@ -147,6 +164,16 @@ wait "$writer_pid" && status=0 || status=$?
 check "stopped: exit status" "$status" 143
 check "stopped: the old report stays" "$(cmp "$target" "$samples/healthy.json" && echo same)" same
 check "stopped: no temporary file" "$(leftovers "$folder")" 0
+
+if command -v node >/dev/null; then
+  write_script=$scratch/javascript-$(basename "$writer")
+  check "javascript: report written: exit status" "$(write failing 1)" 1
+  check "javascript: report written" "$(cmp "$target" "$samples/failing.json" && echo same)" same
+  check "javascript: not JSON: exit status" "$(write text 0)" 70
+  check "javascript: cut short: exit status" "$(write cut 134)" 134
+  check "javascript: old report kept" "$(cmp "$target" "$samples/failing.json" && echo same)" same
+  write_script=$writer
+fi
 
 echo "== LaunchDaemon property list"
 got=$(python3 - "$plist" "$writer" <<'EOF'

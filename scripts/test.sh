@@ -11,7 +11,7 @@ if [[ "${CI:-}" == "true" ]]; then
   (cd "$top" && clang-format --dry-run --Werror $files)
   echo "== shellcheck (recipes)"
   (cd "$top" && shellcheck recipes/test.sh recipes/jamf/extension-attribute.sh recipes/launchd/write-report.sh \
-    recipes/tests/fake-lanternquill)
+    recipes/tests/fake-lanternquill recipes/tests/osascript-node)
 fi
 
 echo "== build (warnings as errors)"
