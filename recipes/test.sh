@@ -28,6 +28,9 @@ done
 if [[ -n "$app" && -z "$refserver" ]]; then
   refserver=$(dirname "$app")/tools/lq-refserver
 fi
+for program in ${app:+"$app" "$refserver"}; do
+  [[ -x "$program" ]] || { echo "recipes/test.sh: $program is not a program" >&2; exit 2; }
+done
 
 scratch=$(mktemp -d)
 server_pid=""
