@@ -204,7 +204,7 @@ EOF
 check "com.lanternquill.report.plist" "$got" "a daily job"
 
 echo "== osquery and Fleet queries"
-if python3 -m unittest -q "$top/recipes/tests/test_osquery_sql.py" 2>"$scratch/sql.log"; then
+if python3 "$top/recipes/tests/test_osquery_sql.py" -q 2>"$scratch/sql.log"; then
   check "last-report.sql" ok ok
 else
   check "last-report.sql" "$(cat "$scratch/sql.log")" ok

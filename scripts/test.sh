@@ -19,7 +19,7 @@ echo "== build (warnings as errors)"
 echo "== tests"
 (cd "$top/build-test" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
 echo "== report schema, and the fleet recipes on the bundled simulated Macs"
-python3 -m unittest -q "$top/tools/test_validate_report.py"
+python3 "$top/tools/test_validate_report.py" -q
 "$top/recipes/test.sh" --app "$top/build-test/lanternquill"
 
 if [[ "${CI:-}" == "true" ]]; then
