@@ -9,7 +9,7 @@ packages=(
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev openssl
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang clang-format libclang-rt-dev
-  xvfb xauth imagemagick fonts-noto-color-emoji python3 valgrind time
+  xvfb xauth imagemagick fonts-noto-color-emoji python3 python3-jsonschema shellcheck nodejs valgrind time
 )
 
 missing=()

@@ -9,12 +9,18 @@ if [[ "${CI:-}" == "true" ]]; then
   echo "== clang-format"
   files=$(cd "$top" && git ls-files '*.cpp' '*.h')
   (cd "$top" && clang-format --dry-run --Werror $files)
+  echo "== shellcheck (recipes)"
+  (cd "$top" && shellcheck recipes/test.sh recipes/jamf/extension-attribute.sh recipes/launchd/write-report.sh \
+    recipes/tests/fake-lanternquill recipes/tests/osascript-node)
 fi
 
 echo "== build (warnings as errors)"
 "$top/scripts/build.sh" "$top/build-test" -DLQ_WERROR=ON
 echo "== tests"
 (cd "$top/build-test" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
+echo "== report schema, and the fleet recipes on the bundled simulated Macs"
+python3 "$top/tools/test_validate_report.py" -q
+"$top/recipes/test.sh" --app "$top/build-test/lanternquill"
 
 if [[ "${CI:-}" == "true" ]]; then
   echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
