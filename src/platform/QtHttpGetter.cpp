@@ -4,6 +4,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslConfiguration>
 #include <QTimer>
 
@@ -17,18 +18,50 @@ QString mediaTypeOf(const QString& contentType) {
 
 QtHttpGetter::QtHttpGetter(QList<QSslCertificate> extraCaCertificates, qint64 maxBodyBytes,
                            std::chrono::milliseconds transferTimeout, std::chrono::milliseconds deadline)
-    : manager_(new QNetworkAccessManager), extraCa_(std::move(extraCaCertificates)),
+    : worker_(new QObject), home_(new QObject), extraCa_(std::move(extraCaCertificates)),
       maxBodyBytes_(maxBodyBytes), deadline_(deadline) {
-    manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    // Qt waits for ever unless told otherwise; the fetch's caller counts on an answer.
-    manager_->setTransferTimeout(static_cast<int>(transferTimeout.count()));
+    thread_.setObjectName(QStringLiteral("HTTP"));
+    worker_->moveToThread(&thread_);
+    thread_.start();
+    QMetaObject::invokeMethod(
+        worker_,
+        [this, timeout = static_cast<int>(transferTimeout.count())] {
+            manager_ = new QNetworkAccessManager;
+            manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+            // Qt waits for ever unless told otherwise; the fetch's caller counts on an answer.
+            manager_->setTransferTimeout(timeout);
+        },
+        Qt::BlockingQueuedConnection);
 }
 
 QtHttpGetter::~QtHttpGetter() {
-    delete manager_;
+    // The manager and its replies go on their own thread; answers still on their way to this one are
+    // dropped with `home_`.
+    QMetaObject::invokeMethod(
+        worker_,
+        [this] {
+            delete manager_;
+            manager_ = nullptr;
+        },
+        Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+    delete worker_;
+    delete home_;
 }
 
 void QtHttpGetter::get(const QString& url, std::function<void(const HttpResponse&)> done) {
+    QPointer<QObject> home(home_);
+    QMetaObject::invokeMethod(worker_, [this, url, home, done = std::move(done)]() mutable {
+        start(url, [home, done = std::move(done)](const HttpResponse& response) {
+            if (home)
+                QMetaObject::invokeMethod(
+                    home, [done, response] { done(response); }, Qt::QueuedConnection);
+        });
+    });
+}
+
+void QtHttpGetter::start(const QString& url, std::function<void(const HttpResponse&)> done) {
     QNetworkRequest request{QUrl(url)};
     if (!extraCa_.isEmpty()) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QSslCertificate>
+#include <QThread>
 
 #include <chrono>
 
@@ -21,6 +22,9 @@ inline constexpr std::chrono::milliseconds kTransferTimeout{60000};
 // that sends a byte now and then restarts the stall time-out each time.
 inline constexpr std::chrono::milliseconds kFetchDeadline{120000};
 
+// The network work (the client's first-use set-up, TLS, reading and inflating bodies) runs on a
+// thread of its own, so that none of it holds up the window; each answer is handed back on the thread
+// that made the getter.
 class QtHttpGetter : public HttpGetter {
 public:
     // `extraCaCertificates` are trusted besides the system's (a test CA).
@@ -32,7 +36,12 @@ public:
     void get(const QString& url, std::function<void(const HttpResponse&)> done) override;
 
 private:
-    QNetworkAccessManager* manager_;
+    void start(const QString& url, std::function<void(const HttpResponse&)> done);
+
+    QThread thread_;
+    QObject* worker_; // lives on thread_: the network manager's context
+    QObject* home_;   // lives on the making thread: where answers are handed back
+    QNetworkAccessManager* manager_ = nullptr;
     QList<QSslCertificate> extraCa_;
     qint64 maxBodyBytes_;
     std::chrono::milliseconds deadline_;
