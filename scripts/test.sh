@@ -7,8 +7,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 if [[ "${CI:-}" == "true" ]]; then
   echo "== clang-format"
-  files=$(cd "$top" && git ls-files '*.cpp' '*.h')
-  (cd "$top" && clang-format --dry-run --Werror $files)
+  mapfile -t files < <(cd "$top" && git ls-files '*.cpp' '*.h')
+  (cd "$top" && clang-format --dry-run --Werror "${files[@]}")
 fi
 
 echo "== build (warnings as errors)"
