@@ -1,7 +1,9 @@
 // The settings file and the user's files: damaged input reads as absent, and a save never destroys
 // what was there.
+#include "platform/IORegistry.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/RootFileSystem.h"
+#include "platform/SystemRoot.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifdef __APPLE__
+#include <sys/sysctl.h>
+#endif
 
 namespace lq {
 namespace {
@@ -149,6 +155,64 @@ TEST(SystemRootMapping, PrefixesMacPaths) {
               QStringLiteral("/usr/bin/id"));
     EXPECT_EQ(SystemRoot(QStringLiteral("/sim/mac/")).map(QStringLiteral("/usr/bin/id")),
               QStringLiteral("/sim/mac/usr/bin/id"));
+}
+
+// The I/O Registry is chosen by the root when the application runs: the running system's for this
+// machine's own "/", however it is spelled, and the root's IORegistry.plist for any other folder.
+TEST(SystemRootMapping, TellsThisMachinesRootFromAnyOtherFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/"), dir.filePath(QStringLiteral("to-root"))));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("mac"))));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("mac")), dir.filePath(QStringLiteral("to-mac"))));
+    const struct {
+        QString root;
+        bool host;
+    } cases[] = {
+        {QStringLiteral("/"), true},
+        {QStringLiteral("//"), true},
+        {QStringLiteral("/."), true},
+        {QStringLiteral("/usr/.."), true},
+        {dir.filePath(QStringLiteral("to-root")), true},
+        {dir.filePath(QStringLiteral("mac")), false},
+        {dir.filePath(QStringLiteral("to-mac")), false},
+        {dir.filePath(QStringLiteral("missing")), false},
+        {QStringLiteral(LQ_SOURCE_DIR "/sim/apple-silicon"), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SystemRoot(c.root).isHostRoot(), c.host) << c.root.toStdString();
+}
+
+TEST(IORegistryChoice, AnyFolderButTheHostRootIsReadFromItsIORegistryPlist) {
+    QTemporaryDir dir;
+    // "Mac15,6" and the registry's terminating NUL.
+    writeText(dir.filePath(QStringLiteral("IORegistry.plist")),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+              "<key>IOPlatformExpertDevice</key><dict><key>model</key><data>TWFjMTUsNgA=</data></dict>"
+              "<key>IODeviceTree:/rom</key><dict><key>version</key><string>iBoot-11881</string></dict>"
+              "</dict></plist>");
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("link"))));
+    for (const QString& root : {dir.path(), dir.filePath(QStringLiteral("link"))}) {
+        const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(root));
+        EXPECT_EQ(registry->platformExpertProperty(QStringLiteral("model")), QByteArray("Mac15,6\0", 8));
+        EXPECT_EQ(
+            registry->deviceTreeProperty(QStringLiteral("IODeviceTree:/rom"), QStringLiteral("version")),
+            QByteArray("iBoot-11881"));
+    }
+}
+
+TEST(IORegistryChoice, TheHostRootIsTheRunningSystemsRegistry) {
+    const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(QStringLiteral("/")));
+    const QByteArray model = registry->platformExpertProperty(QStringLiteral("model"));
+#ifdef __APPLE__
+    // IOKit answers with the model identifier the kernel reports, as the registry stores it.
+    char kernelModel[256] = {};
+    size_t size = sizeof kernelModel;
+    ASSERT_EQ(sysctlbyname("hw.model", kernelModel, &size, nullptr, 0), 0);
+    EXPECT_TRUE(model.startsWith(QByteArray(kernelModel))) << model.toStdString();
+#else
+    // Without an I/O Registry of its own the machine's "/" is read like a simulated Mac, and holds none.
+    EXPECT_EQ(QFileInfo::exists(QStringLiteral("/IORegistry.plist")), !model.isEmpty());
+#endif
 }
 
 } // namespace
