@@ -3,11 +3,13 @@
 #include "platform/IORegistry.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/RootFileSystem.h"
+#include "platform/SettingsDomain.h"
 #include "platform/SystemRoot.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,6 +30,46 @@ void writeText(const QString& path, const QByteArray& text) {
 QByteArray readText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+TEST(SettingsDomainNames, TurnABundleIdentifierIntoTheNamesQSettingsNeeds) {
+    const struct {
+        QString identifier;
+        SettingsDomain names;
+    } cases[] = {
+        {QStringLiteral("org.lanternquill.Lanternquill2"),
+         {QStringLiteral("lanternquill.org"), QStringLiteral("Lanternquill2")}},
+        {QStringLiteral("uk.co.example.tools.Checker"),
+         {QStringLiteral("tools.example.co.uk"), QStringLiteral("Checker")}},
+        {QStringLiteral("org.Lanternquill"), {}},
+        {QStringLiteral("org..Lanternquill"), {}},
+        {QStringLiteral("org.lanternquill."), {}},
+        {QString(), {}},
+    };
+    for (const auto& c : cases) {
+        const SettingsDomain names = preferencesDomainOf(c.identifier);
+        EXPECT_EQ(names.organization, c.names.organization) << c.identifier.toStdString();
+        EXPECT_EQ(names.application, c.names.application) << c.identifier.toStdString();
+    }
+}
+
+// The user's settings: on a Mac the preferences domain of the bundle identifier, on Linux the file that
+// earlier versions wrote, so that stored settings carry over.
+TEST(SettingsDomainNames, TheUsersSettingsAreWhereThePlatformKeepsThem) {
+#ifdef __APPLE__
+    EXPECT_EQ(QtSettingsStore().location(), QDir::homePath() + QStringLiteral("/Library/Preferences/") +
+                                                QStringLiteral(LQ_BUNDLE_IDENTIFIER ".plist"));
+#else
+    QTemporaryDir config;
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString location = QtSettingsStore().location();
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_EQ(location, config.filePath(QStringLiteral("lanternquill/Lanternquill.conf")));
+#endif
 }
 
 TEST(SettingsStore, RoundTripsAndAbsentValues) {
