@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds with warnings as errors and runs every test. With CI=true it also checks the formatting and
-# runs the tests a second time in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Builds with warnings as errors and runs every test. With CI=true it also checks the formatting, the
+# workflows and shell scripts (scripts/lint.sh), and runs the tests a second time in an
+# AddressSanitizer + UndefinedBehaviorSanitizer build.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
@@ -9,6 +10,8 @@ if [[ "${CI:-}" == "true" ]]; then
   echo "== clang-format"
   mapfile -t files < <(cd "$top" && git ls-files '*.cpp' '*.h')
   (cd "$top" && clang-format --dry-run --Werror "${files[@]}")
+  echo "== CI files (actionlint, shellcheck)"
+  "$top/scripts/lint.sh"
 fi
 
 echo "== build (warnings as errors)"
