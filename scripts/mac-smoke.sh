@@ -16,8 +16,20 @@ if (($# == 4)); then
   root=$4
 fi
 
-app="$build/Lanternquill.app/Contents/MacOS/Lanternquill"
-[[ -x "$app" ]] || app="$build/lanternquill"
+# On a Mac the bundle with Qt deployed into it (the dmg target's), else the one in the build folder; on
+# Linux the plain executable.
+app=
+for candidate in "$build/dist/Lanternquill.app/Contents/MacOS/Lanternquill" \
+  "$build/Lanternquill.app/Contents/MacOS/Lanternquill" "$build/lanternquill"; do
+  if [[ -x "$candidate" ]]; then
+    app=$candidate
+    break
+  fi
+done
+if [[ -z "$app" ]]; then
+  echo "mac-smoke.sh: no lanternquill built in $build" >&2
+  exit 1
+fi
 
 portfile=$(mktemp)
 "$build/tools/lq-refserver" --root "$top/reference" --port 0 --port-file "$portfile" >/dev/null &
