@@ -12,7 +12,9 @@
 #include <algorithm>
 
 #ifdef __APPLE__
+#include <sys/proc.h>
 #include <sys/sysctl.h>
+#include <sys/types.h>
 #endif
 
 namespace lq::test {

@@ -143,7 +143,9 @@ TEST_F(WindowFixture, MenuItemsCarryTheirMacPlacesAndShortcuts) {
         {QStringLiteral("Export…"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+E")},
         {QStringLiteral("Bigger Text"), QStringLiteral("Ctrl++"), QStringLiteral("Ctrl++")},
         {QStringLiteral("Smaller Text"), QStringLiteral("Ctrl+-"), QStringLiteral("Ctrl+-")},
-        {QStringLiteral("Lanternquill Manual"), QStringLiteral("Ctrl+?"), QStringLiteral("F1")},
+        // ⌘? where Qt uses the Mac's keyboard scheme (the offscreen platform of the tests may not).
+        {QStringLiteral("Lanternquill Manual"),
+         QKeySequence::keyBindings(QKeySequence::HelpContents).value(0).toString(), QStringLiteral("F1")},
         {QStringLiteral("Marks and Sources"), QString(), QString()},
     };
     for (const auto& c : shortcuts) {
