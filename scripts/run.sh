@@ -18,9 +18,11 @@ if [[ -z "$port" ]]; then
   exit 1
 fi
 url="http://127.0.0.1:$port/"
+app="$top/build/lanternquill"
+[[ -x "$app" ]] || app="$top/build/Lanternquill.app/Contents/MacOS/Lanternquill"
 
-if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
-  "$top/build/lanternquill" --reference-url "$url" "$@"
+if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" || "$(uname -s)" == Darwin ]]; then
+  "$app" --reference-url "$url" "$@"
 else
-  "$top/build/lanternquill" --report --reference-url "$url" "$@"
+  "$app" --report --reference-url "$url" "$@"
 fi

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Builds with warnings as errors and runs every test. With CI=true it also checks the formatting and
-# runs the tests a second time in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Builds with warnings as errors and runs every test. With CI=true it also checks the formatting, the
+# workflows and shell scripts (scripts/lint.sh), and runs the tests a second time in an
+# AddressSanitizer + UndefinedBehaviorSanitizer build.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
 
 if [[ "${CI:-}" == "true" ]]; then
   echo "== clang-format"
-  files=$(cd "$top" && git ls-files '*.cpp' '*.h')
-  (cd "$top" && clang-format --dry-run --Werror $files)
-  echo "== shellcheck (recipes)"
-  (cd "$top" && shellcheck recipes/test.sh recipes/jamf/extension-attribute.sh recipes/launchd/write-report.sh \
-    recipes/tests/fake-lanternquill recipes/tests/osascript-node)
+  mapfile -t files < <(cd "$top" && git ls-files '*.cpp' '*.h')
+  (cd "$top" && clang-format --dry-run --Werror "${files[@]}")
+  echo "== CI files (actionlint, shellcheck)"
+  "$top/scripts/lint.sh"
 fi
 
 echo "== build (warnings as errors)"

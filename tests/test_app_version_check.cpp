@@ -4,10 +4,13 @@
 #include "app/AppVersionCheck.h"
 #include "app/MainMenu.h"
 #include "check/MenuBarModel.h"
+#include "platform/PropertyList.h"
 #include "platform/QtHttpGetter.h"
 #include "platform/SettingsKeys.h"
 #include "support/Harness.h"
 #include "support/TestServer.h"
+
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -365,6 +368,25 @@ TEST(DownloadSite, OnlyWellFormedAddressesOnTheSiteItself) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(isDownloadSiteUrl(QString::fromUtf8(c.url)), c.accepted) << c.url;
+}
+
+// The Info.plist inside the binary is made from the same template as a Mac bundle's: it names the build's
+// version, which the version check compares, and every value of the template is filled in.
+TEST(BundledInfoPlist, CarriesTheBuildsIdentityAndVersion) {
+    const QByteArray text = AppDelegate::bundledInfoPlist();
+    EXPECT_FALSE(text.contains('@')) << text.toStdString();
+    const plist::ParseResult parsed = plist::parse(text);
+    ASSERT_TRUE(parsed.document);
+    const plist::Node root = parsed.document->root();
+    EXPECT_EQ(root["CFBundleShortVersionString"].string(), QStringLiteral(LQ_VERSION));
+    EXPECT_EQ(root["CFBundleIdentifier"].string(), QStringLiteral(LQ_BUNDLE_IDENTIFIER));
+    EXPECT_EQ(root["CFBundlePackageType"].string(), QStringLiteral("APPL"));
+    for (const char* key : {"CFBundleExecutable", "CFBundleVersion", "LSMinimumSystemVersion",
+                            "NSAppleEventsUsageDescription", "NSHumanReadableCopyright"})
+        EXPECT_FALSE(root[key].string().value_or(QString()).isEmpty()) << key;
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^1[0-9]\\.[0-9]+$|^[2-9][0-9]\\.[0-9]+$"))
+                    .match(root["LSMinimumSystemVersion"].string().value_or(QString()))
+                    .hasMatch());
 }
 
 } // namespace

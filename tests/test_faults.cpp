@@ -516,6 +516,9 @@ TEST_F(FileFaults, ASettingsFileThatIsNotTheUsersOwnIsLeftAlone) {
 // The headless report reads the user's settings file from where QSettings keeps it; a FIFO there does
 // not hold it up.
 TEST_F(FileFaults, AReportWithAFifoForItsSettingsFileRuns) {
+#ifdef __APPLE__
+    GTEST_SKIP() << "a Mac's settings are the preferences service's, not a file this process opens";
+#endif
     QDir().mkpath(dir.filePath(QStringLiteral("lanternquill")));
     ASSERT_EQ(
         mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("lanternquill/Lanternquill.conf"))).constData(),

@@ -1,14 +1,22 @@
 // The settings file and the user's files: damaged input reads as absent, and a save never destroys
 // what was there.
+#include "platform/IORegistry.h"
 #include "platform/QtSettingsStore.h"
 #include "platform/RootFileSystem.h"
+#include "platform/SettingsDomain.h"
+#include "platform/SystemRoot.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifdef __APPLE__
+#include <sys/sysctl.h>
+#endif
 
 namespace lq {
 namespace {
@@ -22,6 +30,46 @@ void writeText(const QString& path, const QByteArray& text) {
 QByteArray readText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+TEST(SettingsDomainNames, TurnABundleIdentifierIntoTheNamesQSettingsNeeds) {
+    const struct {
+        QString identifier;
+        SettingsDomain names;
+    } cases[] = {
+        {QStringLiteral("org.lanternquill.Lanternquill2"),
+         {QStringLiteral("lanternquill.org"), QStringLiteral("Lanternquill2")}},
+        {QStringLiteral("uk.co.example.tools.Checker"),
+         {QStringLiteral("tools.example.co.uk"), QStringLiteral("Checker")}},
+        {QStringLiteral("org.Lanternquill"), {}},
+        {QStringLiteral("org..Lanternquill"), {}},
+        {QStringLiteral("org.lanternquill."), {}},
+        {QString(), {}},
+    };
+    for (const auto& c : cases) {
+        const SettingsDomain names = preferencesDomainOf(c.identifier);
+        EXPECT_EQ(names.organization, c.names.organization) << c.identifier.toStdString();
+        EXPECT_EQ(names.application, c.names.application) << c.identifier.toStdString();
+    }
+}
+
+// The user's settings: on a Mac the preferences domain of the bundle identifier, on Linux the file that
+// earlier versions wrote, so that stored settings carry over.
+TEST(SettingsDomainNames, TheUsersSettingsAreWhereThePlatformKeepsThem) {
+#ifdef __APPLE__
+    EXPECT_EQ(QtSettingsStore().location(), QDir::homePath() + QStringLiteral("/Library/Preferences/") +
+                                                QStringLiteral(LQ_BUNDLE_IDENTIFIER ".plist"));
+#else
+    QTemporaryDir config;
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString location = QtSettingsStore().location();
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_EQ(location, config.filePath(QStringLiteral("lanternquill/Lanternquill.conf")));
+#endif
 }
 
 TEST(SettingsStore, RoundTripsAndAbsentValues) {
@@ -134,6 +182,8 @@ TEST(MacFiles, ReadThroughTheRootWithACap) {
 // A file that gives no size (as the kernel's own files do) is read to its end all the same, and held to
 // the cap while it is read.
 TEST(MacFiles, AFileThatGivesNoSizeIsReadWithTheCap) {
+    if (!QFileInfo::exists(QStringLiteral("/proc/self/status")))
+        GTEST_SKIP() << "the kernel's files of /proc are Linux's";
     RootFileSystem files(SystemRoot(QStringLiteral("/")));
     const FileRead status = files.readMacFile(QStringLiteral("/proc/self/status"), 1 << 20);
     ASSERT_TRUE(status.bytes.has_value()) << status.error.toStdString();
@@ -149,6 +199,64 @@ TEST(SystemRootMapping, PrefixesMacPaths) {
               QStringLiteral("/usr/bin/id"));
     EXPECT_EQ(SystemRoot(QStringLiteral("/sim/mac/")).map(QStringLiteral("/usr/bin/id")),
               QStringLiteral("/sim/mac/usr/bin/id"));
+}
+
+// The I/O Registry is chosen by the root when the application runs: the running system's for this
+// machine's own "/", however it is spelled, and the root's IORegistry.plist for any other folder.
+TEST(SystemRootMapping, TellsThisMachinesRootFromAnyOtherFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/"), dir.filePath(QStringLiteral("to-root"))));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("mac"))));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("mac")), dir.filePath(QStringLiteral("to-mac"))));
+    const struct {
+        QString root;
+        bool host;
+    } cases[] = {
+        {QStringLiteral("/"), true},
+        {QStringLiteral("//"), true},
+        {QStringLiteral("/."), true},
+        {QStringLiteral("/usr/.."), true},
+        {dir.filePath(QStringLiteral("to-root")), true},
+        {dir.filePath(QStringLiteral("mac")), false},
+        {dir.filePath(QStringLiteral("to-mac")), false},
+        {dir.filePath(QStringLiteral("missing")), false},
+        {QStringLiteral(LQ_SOURCE_DIR "/sim/apple-silicon"), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SystemRoot(c.root).isHostRoot(), c.host) << c.root.toStdString();
+}
+
+TEST(IORegistryChoice, AnyFolderButTheHostRootIsReadFromItsIORegistryPlist) {
+    QTemporaryDir dir;
+    // "Mac15,6" and the registry's terminating NUL.
+    writeText(dir.filePath(QStringLiteral("IORegistry.plist")),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+              "<key>IOPlatformExpertDevice</key><dict><key>model</key><data>TWFjMTUsNgA=</data></dict>"
+              "<key>IODeviceTree:/rom</key><dict><key>version</key><string>iBoot-11881</string></dict>"
+              "</dict></plist>");
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("link"))));
+    for (const QString& root : {dir.path(), dir.filePath(QStringLiteral("link"))}) {
+        const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(root));
+        EXPECT_EQ(registry->platformExpertProperty(QStringLiteral("model")), QByteArray("Mac15,6\0", 8));
+        EXPECT_EQ(
+            registry->deviceTreeProperty(QStringLiteral("IODeviceTree:/rom"), QStringLiteral("version")),
+            QByteArray("iBoot-11881"));
+    }
+}
+
+TEST(IORegistryChoice, TheHostRootIsTheRunningSystemsRegistry) {
+    const std::unique_ptr<IORegistry> registry = makeIORegistry(SystemRoot(QStringLiteral("/")));
+    const QByteArray model = registry->platformExpertProperty(QStringLiteral("model"));
+#ifdef __APPLE__
+    // IOKit answers with the model identifier the kernel reports, as the registry stores it.
+    char kernelModel[256] = {};
+    size_t size = sizeof kernelModel;
+    ASSERT_EQ(sysctlbyname("hw.model", kernelModel, &size, nullptr, 0), 0);
+    EXPECT_TRUE(model.startsWith(QByteArray(kernelModel))) << model.toStdString();
+#else
+    // Without an I/O Registry of its own the machine's "/" is read like a simulated Mac, and holds none.
+    EXPECT_EQ(QFileInfo::exists(QStringLiteral("/IORegistry.plist")), !model.isEmpty());
+#endif
 }
 
 } // namespace

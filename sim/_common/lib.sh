@@ -93,8 +93,8 @@ sim_delay() {
     sim_file "$1" delay || return 0
     sim_raw=$(cat "$sim_f") || sim_raw=
     # Blanks around the number are harmless; blanks inside it are not and stay to be refused.
-    sim_raw=${sim_raw#"${sim_raw%%[!$sim_blank]*}"}
-    sim_raw=${sim_raw%"${sim_raw##*[!$sim_blank]}"}
+    sim_raw=${sim_raw#"${sim_raw%%[!"$sim_blank"]*}"}
+    sim_raw=${sim_raw%"${sim_raw##*[!"$sim_blank"]}"}
     case $sim_raw in
         '' | *[!0-9.]* | .* | *. | *.*.*)
             printf 'sim: %s does not hold a delay (seconds, such as 0.25)\n' "$sim_f" >&2
@@ -204,11 +204,11 @@ sim_main() {
             fi
             ;;
         spctl)
-            [ $# -eq 1 ] && [ "$1" = --status ] || sim_usage 'spctl --status'
+            { [ $# -eq 1 ] && [ "$1" = --status ]; } || sim_usage 'spctl --status'
             sim_key=spctl-status
             ;;
         fdesetup)
-            [ $# -eq 1 ] && [ "$1" = status ] || sim_usage 'fdesetup status'
+            { [ $# -eq 1 ] && [ "$1" = status ]; } || sim_usage 'fdesetup status'
             sim_key=fdesetup-status
             ;;
         system_profiler)
@@ -237,7 +237,7 @@ sim_main() {
             [ -n "$sim_key" ] || sim_usage 'softwareupdate -l [--include-config-data] | -ia|-da --include-config-data | -i|-d --include-config-data <label>'
             ;;
         AssetCacheManagerUtil)
-            [ $# -eq 1 ] && [ "$1" = isActivated ] || sim_usage 'AssetCacheManagerUtil isActivated'
+            { [ $# -eq 1 ] && [ "$1" = isActivated ]; } || sim_usage 'AssetCacheManagerUtil isActivated'
             sim_key=AssetCacheManagerUtil-isActivated
             ;;
         defaults)
@@ -260,7 +260,7 @@ sim_main() {
             fi
             ;;
         id)
-            [ $# -eq 2 ] && [ "$1" = -G ] && [ -n "$2" ] || sim_usage 'id -G <user>'
+            { [ $# -eq 2 ] && [ "$1" = -G ] && [ -n "$2" ]; } || sim_usage 'id -G <user>'
             sim_key=id-G
             ;;
         osascript)
@@ -273,7 +273,7 @@ sim_main() {
             sim_reply osascript
             ;;
         open)
-            [ $# -eq 1 ] && [ -n "$1" ] || sim_usage 'open <address>'
+            { [ $# -eq 1 ] && [ -n "$1" ]; } || sim_usage 'open <address>'
             sim_key=open
             ;;
         *)

@@ -9,12 +9,24 @@
 
 namespace lq {
 
+// Where an item goes beyond its own menu. A Mac makes the application menu itself: the items of ours go
+// into it (About, Settings and Quit into their fixed places), so that no second menu of the same name
+// stands beside it. Elsewhere the roles change nothing.
+enum class MenuRole { none, about, settings, quit, applicationMenu };
+
+// A shortcut the platform defines for a common command (⌘, for Settings on a Mac, for example).
+enum class StandardShortcut { none, settings, quit, zoomIn, zoomOut, help };
+
 struct MenuItem {
     QString title;
     bool on = false; // shows a check mark
     bool enabled = true;
     bool separator = false;
-    QString shortcut; // a QKeySequence text such as "Ctrl+E", or a standard key name
+    // A QKeySequence text such as "Ctrl+E" (Ctrl is ⌘ on a Mac); the shortcut where the platform has no
+    // standard one for `standardShortcut`.
+    QString shortcut;
+    StandardShortcut standardShortcut = StandardShortcut::none;
+    MenuRole role = MenuRole::none;
     std::function<void()> trigger;
 };
 

@@ -20,7 +20,13 @@ public:
     virtual QByteArray deviceTreeProperty(const QString& path, const QString& name) const = 0;
 };
 
-// The implementation this platform builds (chosen when the project is configured).
+// The registry of the Mac under `root`: the running system's own when the root is this machine's "/"
+// and the platform has one (IOKit on macOS), the root's IORegistry.plist otherwise. So a simulated Mac
+// is judged the same way on a Mac as on Linux.
 std::unique_ptr<IORegistry> makeIORegistry(const SystemRoot& root);
+
+// The running system's registry; none where the platform has no I/O Registry. Which implementation is
+// built is chosen when the project is configured.
+std::unique_ptr<IORegistry> makeHostIORegistry();
 
 } // namespace lq

@@ -14,9 +14,6 @@ namespace lq {
 
 namespace {
 
-const QString kOrganization = QStringLiteral("lanternquill");
-const QString kApplication = QStringLiteral("Lanternquill");
-
 // QSettings reads its file as it is made, with a blocking open: a FIFO there would hang the launch. A
 // missing file is fine (there is nothing to read); a link is followed to a regular file.
 bool safeToRead(const QString& path) {
@@ -35,19 +32,21 @@ bool safeToWrite(const QString& path) {
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
 }
 
-// Where QSettings keeps the user's settings on Linux (on a Mac they are the system's preferences, and
-// nothing is at this path).
-QString userSettingsPath() {
+// Where QSettings keeps the user's settings on Linux (on a Mac they are the system's preferences, read
+// and written by the preferences service rather than by this process, and nothing is at this path).
+QString userSettingsPath(const SettingsDomain& domain) {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           kOrganization + QLatin1Char('/') + kApplication + QStringLiteral(".conf");
+           domain.organization + QLatin1Char('/') + domain.application + QStringLiteral(".conf");
 }
 
 } // namespace
 
-QtSettingsStore::QtSettingsStore()
-    : QtSettingsStore(userSettingsPath(), [] {
-          return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganization,
-                                             kApplication);
+QtSettingsStore::QtSettingsStore() : QtSettingsStore(userSettingsDomain()) {}
+
+QtSettingsStore::QtSettingsStore(const SettingsDomain& domain)
+    : QtSettingsStore(userSettingsPath(domain), [domain] {
+          return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                             domain.organization, domain.application);
       }) {}
 
 QtSettingsStore::QtSettingsStore(const QString& file)
@@ -57,6 +56,10 @@ QtSettingsStore::QtSettingsStore(const QString& path,
                                  const std::function<std::unique_ptr<QSettings>()>& open) {
     if (safeToRead(path))
         settings_ = open();
+}
+
+QString QtSettingsStore::location() const {
+    return settings_ ? settings_->fileName() : QString();
 }
 
 bool QtSettingsStore::keepsValuesInMemory() const {

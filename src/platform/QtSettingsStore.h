@@ -1,8 +1,10 @@
-// Settings kept by QSettings: CFPreferences on a Mac, $XDG_CONFIG_HOME/lanternquill/Lanternquill.conf on
-// Linux. The file is written only when a value changes, and never through a symbolic link or over a
-// file that is not the user's own: then the values are kept for this run only.
+// Settings kept by QSettings: the bundle identifier's preferences domain on a Mac,
+// $XDG_CONFIG_HOME/lanternquill/Lanternquill.conf on Linux. The file is written only when a value
+// changes, and never through a symbolic link or over a file that is not the user's own: then the
+// values are kept for this run only.
 #pragma once
 
+#include "platform/SettingsDomain.h"
 #include "platform/SettingsStore.h"
 
 #include <QSettings>
@@ -26,8 +28,12 @@ public:
     // Whether the file is left alone (not a regular file, a link, someone else's): values set in this
     // run are then kept in memory only.
     bool keepsValuesInMemory() const;
+    // Where the values are kept: the settings file, or on a Mac the preferences domain's file; empty
+    // when no file is read.
+    QString location() const;
 
 private:
+    explicit QtSettingsStore(const SettingsDomain& domain);
     QtSettingsStore(const QString& path, const std::function<std::unique_ptr<QSettings>()>& open);
     QVariant stored(const QString& key) const;
     void store(const QString& key, const QVariant& value);

@@ -1,6 +1,8 @@
 // Maps macOS paths onto a root folder.
 #include "platform/SystemRoot.h"
 
+#include <QFileInfo>
+
 namespace lq {
 
 SystemRoot::SystemRoot(QString root) : root_(std::move(root)) {
@@ -13,6 +15,12 @@ QString SystemRoot::map(const QString& macPath) const {
     if (root_ == QLatin1String("/") || root_.isEmpty())
         return macPath;
     return root_ + macPath;
+}
+
+bool SystemRoot::isHostRoot() const {
+    if (root_ == QLatin1String("/") || root_.isEmpty())
+        return true;
+    return QFileInfo(root_).canonicalFilePath() == QLatin1String("/");
 }
 
 } // namespace lq

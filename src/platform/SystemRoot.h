@@ -12,6 +12,10 @@ public:
     // The local path of the macOS absolute path `macPath` (which starts with "/").
     QString map(const QString& macPath) const;
     const QString& root() const { return root_; }
+    // Whether the root is this machine's own "/" (spelled so, or a path that resolves to it): then the
+    // Mac judged is the running system, and services that the system itself provides (the I/O
+    // Registry) are asked directly.
+    bool isHostRoot() const;
 
 private:
     QString root_;

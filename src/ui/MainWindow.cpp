@@ -4,6 +4,7 @@
 #include "check/ViewController.h"
 #include "platform/ProcessClock.h"
 #include "ui/AfterFirstPaint.h"
+#include "ui/MenuActions.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -174,8 +175,8 @@ void MainWindow::rebuildMenuBar() {
                 action->setCheckable(true);
                 action->setChecked(true);
             }
-            if (!item.shortcut.isEmpty())
-                action->setShortcut(QKeySequence(item.shortcut));
+            action->setMenuRole(qtMenuRole(item.role));
+            action->setShortcuts(shortcutsFor(item));
             if (item.trigger) {
                 // The trigger is copied: handling it may rebuild this very menu.
                 connect(action, &QAction::triggered, this, [trigger = item.trigger] { trigger(); });

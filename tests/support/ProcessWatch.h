@@ -11,9 +11,26 @@
 
 #include <algorithm>
 
+#ifdef __APPLE__
+#include <sys/proc.h>
+#include <sys/sysctl.h>
+#include <sys/types.h>
+#endif
+
 namespace lq::test {
 
 // Whether the process `pid` has ended; one that has ended but is not yet reaped counts as ended.
+#ifdef __APPLE__
+// A Mac has no /proc: the kernel's process table says whether the process is there, and a zombie.
+inline bool processEnded(qint64 pid) {
+    int query[4] = {CTL_KERN, KERN_PROC, KERN_PROC_PID, static_cast<int>(pid)};
+    kinfo_proc info{};
+    size_t size = sizeof info;
+    if (sysctl(query, 4, &info, &size, nullptr, 0) != 0 || size == 0)
+        return true;
+    return info.kp_proc.p_stat == SZOMB;
+}
+#else
 inline bool processEnded(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
@@ -22,6 +39,7 @@ inline bool processEnded(qint64 pid) {
     const qsizetype nameEnd = text.lastIndexOf(')');
     return nameEnd < 0 || text.mid(nameEnd + 2, 1) == "Z";
 }
+#endif
 
 // Waits up to `timeoutMs` for every process in `pids` to end.
 inline bool allEnded(const QList<qint64>& pids, int timeoutMs) {

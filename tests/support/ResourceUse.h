@@ -5,7 +5,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <algorithm>
 #include <functional>
+
+#ifdef __APPLE__
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <mach/mach.h>
+#endif
 
 namespace lq::test {
 
@@ -33,6 +42,42 @@ struct ResourceUse {
     qint64 peakGrowthKiB = 0; // how far the peak resident size rose above the size before the work
 };
 
+#ifdef __APPLE__
+// This process's resident size in KiB, 0 when unreadable.
+inline qint64 residentKiB() {
+    mach_task_basic_info_data_t info{};
+    mach_msg_type_number_t count = MACH_TASK_BASIC_INFO_COUNT;
+    if (task_info(mach_task_self(), MACH_TASK_BASIC_INFO, reinterpret_cast<task_info_t>(&info), &count) !=
+        KERN_SUCCESS)
+        return 0;
+    return static_cast<qint64>(info.resident_size / 1024);
+}
+
+// Runs `work` and measures it. A Mac keeps no peak that can be reset, so the resident size is sampled
+// every millisecond while the work runs, and the largest sample is its peak.
+inline ResourceUse measure(const std::function<void()>& work) {
+    const qint64 before = residentKiB();
+    std::atomic<bool> done{false};
+    std::atomic<qint64> peak{before};
+    std::thread sampler([&] {
+        while (!done.load()) {
+            const qint64 now = residentKiB();
+            if (now > peak.load())
+                peak.store(now);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    ResourceUse use;
+    use.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    done.store(true);
+    sampler.join();
+    use.peakGrowthKiB = std::max(peak.load(), residentKiB()) - before;
+    return use;
+}
+#else
 // A "Vm…:" figure of /proc/self/status in KiB, 0 when unreadable.
 inline qint64 procStatusKiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -62,5 +107,7 @@ inline ResourceUse measure(const std::function<void()>& work) {
     use.peakGrowthKiB = procStatusKiB("VmHWM") - before;
     return use;
 }
+
+#endif
 
 } // namespace lq::test

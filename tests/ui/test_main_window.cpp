@@ -106,5 +106,59 @@ TEST_F(WindowFixture, MenuBarFollowsTheModel) {
     window->hide();
 }
 
+// On a Mac every item of the application menu goes into the menu the system makes for the application,
+// so no second "Lanternquill" menu stands beside it; no other item moves there because of its title.
+// The shortcuts are the platform's own for common commands; on Linux they are what they always were.
+TEST_F(WindowFixture, MenuItemsCarryTheirMacPlacesAndShortcuts) {
+    buildMainMenu(window->menuModel(), window->controller(), nullptr);
+    QMap<QString, QAction*> actions;
+    QMap<QString, QString> menuOf;
+    for (QAction* menu : window->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            if (!item->isSeparator()) {
+                actions.insert(item->text(), item);
+                menuOf.insert(item->text(), menu->text());
+            }
+    const QMap<QString, QAction::MenuRole> fixedPlaces = {
+        {QStringLiteral("About Lanternquill"), QAction::AboutRole},
+        {QStringLiteral("Settings…"), QAction::PreferencesRole},
+        {QStringLiteral("Quit Lanternquill"), QAction::QuitRole},
+    };
+    for (auto it = actions.cbegin(); it != actions.cend(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        if (menuOf.value(it.key()) != QLatin1String("Lanternquill"))
+            EXPECT_EQ(it.value()->menuRole(), QAction::NoRole);
+        else
+            EXPECT_EQ(it.value()->menuRole(), fixedPlaces.value(it.key(), QAction::ApplicationSpecificRole));
+    }
+    EXPECT_EQ(menuOf.values().count(QStringLiteral("Lanternquill")), 7);
+
+    const struct {
+        QString title;
+        QString mac;
+        QString elsewhere;
+    } shortcuts[] = {
+        {QStringLiteral("Settings…"), QStringLiteral("Ctrl+,"), QStringLiteral("Ctrl+,")},
+        {QStringLiteral("Quit Lanternquill"), QStringLiteral("Ctrl+Q"), QStringLiteral("Ctrl+Q")},
+        {QStringLiteral("Export…"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+E")},
+        {QStringLiteral("Bigger Text"), QStringLiteral("Ctrl++"), QStringLiteral("Ctrl++")},
+        {QStringLiteral("Smaller Text"), QStringLiteral("Ctrl+-"), QStringLiteral("Ctrl+-")},
+        // ⌘? where Qt uses the Mac's keyboard scheme (the offscreen platform of the tests may not).
+        {QStringLiteral("Lanternquill Manual"),
+         QKeySequence::keyBindings(QKeySequence::HelpContents).value(0).toString(), QStringLiteral("F1")},
+        {QStringLiteral("Marks and Sources"), QString(), QString()},
+    };
+    for (const auto& c : shortcuts) {
+        SCOPED_TRACE(c.title.toStdString());
+        ASSERT_TRUE(actions.contains(c.title));
+#ifdef __APPLE__
+        // Qt's Ctrl is the Command key on a Mac.
+        EXPECT_EQ(actions.value(c.title)->shortcut(), QKeySequence(c.mac));
+#else
+        EXPECT_EQ(actions.value(c.title)->shortcut(), QKeySequence(c.elsewhere));
+#endif
+    }
+}
+
 } // namespace
 } // namespace lq::test

@@ -50,11 +50,12 @@ TOOLS = [
 
 STUB = """#!/bin/sh
 # Simulated {path} of a Mac; the shared logic is in the root's .sim/lib.sh.
-SIM_ROOT=$(CDPATH= cd "$(dirname "$0")/../.." && pwd) || exit 70
+SIM_ROOT=$(CDPATH='' cd "$(dirname "$0")/../.." && pwd) || exit 70
 if [ ! -r "$SIM_ROOT/.sim/lib.sh" ]; then
     echo "sim: $SIM_ROOT/.sim/lib.sh is missing (copy a simulated Mac with cp -RL)" >&2
     exit 70
 fi
+# shellcheck source=SCRIPTDIR/../../.sim/lib.sh
 . "$SIM_ROOT/.sim/lib.sh"
 sim_main {tool} "$@"
 """

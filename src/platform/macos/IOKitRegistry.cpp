@@ -1,6 +1,7 @@
 // The I/O Registry of the running Mac through IOKit. Every handle is released by a scoped owner.
+// MACH_PORT_NULL asks for the default main port on every macOS version; kIOMainPortDefault, its
+// newer name, exists only from macOS 12 on.
 #include "platform/IORegistry.h"
-#include "platform/SystemRoot.h"
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <IOKit/IOKitLib.h>
@@ -57,18 +58,18 @@ class IOKitRegistry : public IORegistry {
 public:
     QByteArray platformExpertProperty(const QString& name) const override {
         IOObject expert(
-            IOServiceGetMatchingService(kIOMainPortDefault, IOServiceMatching("IOPlatformExpertDevice")));
+            IOServiceGetMatchingService(MACH_PORT_NULL, IOServiceMatching("IOPlatformExpertDevice")));
         return readProperty(expert.entry, name);
     }
     QByteArray deviceTreeProperty(const QString& path, const QString& name) const override {
-        IOObject entry(IORegistryEntryFromPath(kIOMainPortDefault, path.toUtf8().constData()));
+        IOObject entry(IORegistryEntryFromPath(MACH_PORT_NULL, path.toUtf8().constData()));
         return readProperty(entry.entry, name);
     }
 };
 
 } // namespace
 
-std::unique_ptr<IORegistry> makeIORegistry(const SystemRoot&) {
+std::unique_ptr<IORegistry> makeHostIORegistry() {
     return std::make_unique<IOKitRegistry>();
 }
 

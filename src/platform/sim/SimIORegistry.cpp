@@ -1,6 +1,6 @@
 // The I/O Registry of a simulated Mac: <root>/IORegistry.plist, a dictionary of entries whose
 // properties are <data> (raw bytes) or <string>.
-#include "platform/IORegistry.h"
+#include "platform/sim/SimIORegistry.h"
 #include "platform/PropertyList.h"
 #include "platform/RegularFile.h"
 #include "platform/SystemRoot.h"
@@ -43,7 +43,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<IORegistry> makeIORegistry(const SystemRoot& root) {
+std::unique_ptr<IORegistry> makeSimIORegistry(const SystemRoot& root) {
     return std::make_unique<SimIORegistry>(root);
 }
 

@@ -1,0 +1,23 @@
+# Makes an .icns from one square PNG of at least 1024 px: cmake -DSOURCE=in.png -DOUTPUT=out.icns -P …
+# The icon set holds every size Finder and the Dock ask for; sips scales, iconutil packs.
+get_filename_component(name "${OUTPUT}" NAME_WE)
+get_filename_component(folder "${OUTPUT}" DIRECTORY)
+set(iconset "${folder}/${name}.iconset")
+file(REMOVE_RECURSE "${iconset}")
+file(MAKE_DIRECTORY "${iconset}")
+foreach(size 16 32 128 256 512)
+    math(EXPR double "${size} * 2")
+    foreach(pair "${size};icon_${size}x${size}.png" "${double};icon_${size}x${size}@2x.png")
+        list(GET pair 0 pixels)
+        list(GET pair 1 file)
+        execute_process(COMMAND sips -z ${pixels} ${pixels} "${SOURCE}" --out "${iconset}/${file}"
+                        OUTPUT_QUIET RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR "sips could not scale ${SOURCE} to ${pixels} px")
+        endif()
+    endforeach()
+endforeach()
+execute_process(COMMAND iconutil --convert icns --output "${OUTPUT}" "${iconset}" RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "iconutil could not make ${OUTPUT}")
+endif()
