@@ -45,7 +45,9 @@ fi
 echo "== $app --report --json (root $root)"
 status=0
 "$app" --report --json --system-root "$root" --reference-url "http://127.0.0.1:$port/" >"$out" || status=$?
-if ((status != 0)); then
+# 1 (a check failed) and 3 (a check could not be judged) are verdicts on the Mac, not faults of the
+# application; the report is judged below all the same.
+if ((status != 0 && status != 1 && status != 3)); then
   echo "mac-smoke.sh: lanternquill exited with status $status" >&2
   exit 1
 fi
