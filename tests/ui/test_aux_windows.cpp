@@ -14,6 +14,7 @@
 #include <QPdfView>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -63,19 +64,31 @@ TEST(SettingsWindowWidgets, OKStoresTheClickedChoicesAndCloses) {
 }
 
 TEST(SettingsWindowWidgets, ClosingWithoutOKStoresNothing) {
-    for (const bool viaCancel : {true, false}) {
-        SCOPED_TRACE(viaCancel ? "Cancel" : "close box");
+    enum class Way { cancel, closeBox, escape, closeKey };
+    for (const Way way : {Way::cancel, Way::closeBox, Way::escape, Way::closeKey}) {
+        SCOPED_TRACE(static_cast<int>(way));
         MemorySettings settings;
         settings.setBool(keys::noInstallSWU, true);
         const QMap<QString, QVariant> before = settings.values;
         SettingsWindow window(settings);
         window.showWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         window.button(B::dontCheck)->click();
         window.button(B::checkAppUpdates)->click();
-        if (viaCancel)
+        switch (way) {
+        case Way::cancel:
             window.cancelButton()->click();
-        else
+            break;
+        case Way::closeBox:
             window.close();
+            break;
+        case Way::escape:
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            break;
+        case Way::closeKey:
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+            break;
+        }
         EXPECT_FALSE(window.isVisible());
         EXPECT_EQ(settings.values, before);
     }
@@ -105,8 +118,12 @@ TEST(RefWindowWidgets, ShowsTheShippedManualFitToWidth) {
     EXPECT_TRUE(window.controller().thePDFDocument->startsWith("%PDF"));
     EXPECT_TRUE(waitFor([&] { return hasDrawnAPage(*window.pdfView()->viewport()); }));
 
-    // Coming on screen again loads the manual again, into a new document.
+    // Asked for while it is open, the window keeps the document where the reader is; coming on screen
+    // again after it was closed loads the manual again, into a new document.
     const QPdfDocument* first = window.document();
+    window.showWindow();
+    EXPECT_EQ(window.document(), first);
+    window.close();
     window.showWindow();
     EXPECT_NE(window.document(), first);
     EXPECT_GE(window.document()->pageCount(), 1);
