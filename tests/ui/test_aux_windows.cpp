@@ -10,14 +10,20 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QLayout>
+#include <QMessageBox>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace lq::test {
 namespace {
@@ -156,6 +162,55 @@ TEST(MarksWindowWidgets, ExplainsEveryMark) {
     for (const char* mark : {"✅", "❌", "⚠️", "🍏", "👉", "⛔️", "👈"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(mark))) << mark;
     EXPECT_TRUE(window.textView()->isReadOnly());
+}
+
+// The offer of a newer version shows "Ignore" then "Download", left to right on every platform, with
+// Ignore the default for Return and Esc, so the browser never opens unasked.
+TEST(UpdateAlert, IgnoreComesFirstAndIsTheDefault) {
+    const struct {
+        const char* name;
+        std::function<void(QMessageBox&)> answer;
+        bool download;
+    } cases[] = {
+        {"Return", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, false},
+        {"Esc", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, false},
+        {"Download clicked",
+         [](QMessageBox& box) {
+             for (QAbstractButton* button : box.buttons())
+                 if (button->text() == QLatin1String("Download"))
+                     button->click();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList leftToRight;
+        QString defaultButton;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            box->layout()->activate();
+            QList<QAbstractButton*> buttons = box->buttons();
+            std::sort(buttons.begin(), buttons.end(), [box](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+            });
+            for (QAbstractButton* button : buttons)
+                leftToRight.append(button->text());
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            c.answer(*box);
+        });
+        // Should the alert not be answered, it is put away rather than left to hang the test.
+        QTimer::singleShot(5000, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        const bool download = askToDownloadUpdate(
+            nullptr, QStringLiteral("An update to this app to version 2.1.0 is available."),
+            QStringLiteral("You are currently running Lanternquill2 version 2.0.0."));
+        EXPECT_EQ(download, c.download);
+        EXPECT_EQ(leftToRight, (QStringList{QStringLiteral("Ignore"), QStringLiteral("Download")}));
+        EXPECT_EQ(defaultButton, QStringLiteral("Ignore"));
+    }
 }
 
 TEST(InterfaceMain, HasAWindowForEveryIdentifier) {
