@@ -39,6 +39,8 @@ public:
     virtual void setFieldHidden(Field field, bool hidden) = 0;
 
     // The report: plain characters, all drawn in the system font at `pointSize` in the standard text colour.
+    // reportText() gives back every character as it was handed in, carriage returns included. The window
+    // may let other text (the status fields) follow the report's size within bounds of its own.
     virtual void setReportText(const QString& text, double pointSize) = 0;
     virtual void appendReportText(const QString& text, double pointSize) = 0;
     virtual QString reportText() const = 0;
