@@ -63,6 +63,7 @@ void ViewController::runChecks() {
     tccIsUpd = false;
     kextIsUpd = false;
     runDate = services.system.now();
+    view.setLastCheckTime(*runDate);
     for (const Field field : {Field::sipStatusText, Field::xprotStatusText, Field::filevStatusText})
         setText(field, QStringLiteral("Checking…"));
     // The update button is for updates this run has found.

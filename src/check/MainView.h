@@ -2,6 +2,7 @@
 // headless report and the tests implement it in plain code (PlainMainView).
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +45,8 @@ public:
     virtual void setReportText(const QString& text, double pointSize) = 0;
     virtual void appendReportText(const QString& text, double pointSize) = 0;
     virtual QString reportText() const = 0;
+    // When the last check run started.
+    virtual void setLastCheckTime(const QDateTime& time) = 0;
 
     virtual void setSpinnerHidden(bool hidden) = 0;
     virtual void setSpinnerAnimating(bool animating) = 0;

@@ -18,11 +18,13 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
@@ -162,13 +164,13 @@ void MainWindow::buildWidgets() {
     report_->setTabStopDistance(28.0);
     column->addWidget(report_, 1);
 
-    buildButtons(central, column);
+    buildButtonsAndStatusBar(central, column);
     setCentralWidget(central);
     setTabOrderAndNames();
     fitToScreen();
 }
 
-void MainWindow::buildButtons(QWidget* central, QVBoxLayout* column) {
+void MainWindow::buildButtonsAndStatusBar(QWidget* central, QVBoxLayout* column) {
     auto* buttons = new QHBoxLayout;
     spinner_ = new QProgressBar(central);
     spinner_->setRange(0, 0);
@@ -182,6 +184,11 @@ void MainWindow::buildButtons(QWidget* central, QVBoxLayout* column) {
     buttons->addStretch(1);
     buttons->addWidget(checkButton_);
     column->addLayout(buttons);
+
+    lastCheck_ = new QLabel(this);
+    lastCheck_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(lastCheck_, 1);
+    statusBar()->setSizeGripEnabled(false);
 }
 
 void MainWindow::setTabOrderAndNames() {
@@ -207,6 +214,7 @@ void MainWindow::setTabOrderAndNames() {
     spinner_->setAccessibleName(QStringLiteral("Working on updates"));
     spinner_->setAccessibleDescription(
         QStringLiteral("Shown while updates are being listed, downloaded or installed"));
+    lastCheck_->setAccessibleName(QStringLiteral("Last check"));
 }
 
 void MainWindow::fitToScreen() {
@@ -348,6 +356,15 @@ void MainWindow::setFieldScale(double scale) {
         font.setPixelSize(qRound(fieldFont_.pixelSize() * scale));
     for (const FieldWidgets& field : fields_)
         field.value->setFont(font);
+}
+
+void MainWindow::setLastCheckTime(const QDateTime& time) {
+    lastCheck_->setText(lastCheckText(time));
+    lastCheck_->setAccessibleDescription(lastCheck_->text());
+}
+
+QString MainWindow::lastCheckText(const QDateTime& time) {
+    return QStringLiteral("Last check: ") + QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
 }
 
 void MainWindow::setSpinnerHidden(bool hidden) {

@@ -1,5 +1,6 @@
 // The main window's widgets: thirteen status fields in three groups, the report, the Check and update
-// buttons and the spinner. It shows what ViewController says and passes the user's actions to it.
+// buttons, the spinner and a status bar with the time of the last check. It shows what ViewController
+// says and passes the user's actions to it.
 #pragma once
 
 #include "check/MainView.h"
@@ -41,6 +42,7 @@ public:
     void setReportText(const QString& text, double pointSize) override;
     void appendReportText(const QString& text, double pointSize) override;
     QString reportText() const override;
+    void setLastCheckTime(const QDateTime& time) override;
     void setSpinnerHidden(bool hidden) override;
     void setSpinnerAnimating(bool animating) override;
     void setUpdateButtonTitle(const QString& title) override;
@@ -61,13 +63,16 @@ public:
     static constexpr double kMinFieldScale = 0.8;
     static constexpr double kMaxFieldScale = 1.6;
 
+    // The time of the last check as the status bar shows it.
+    static QString lastCheckText(const QDateTime& time);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildWidgets();
-    void buildButtons(QWidget* central, QVBoxLayout* column);
+    void buildButtonsAndStatusBar(QWidget* central, QVBoxLayout* column);
     void setTabOrderAndNames();
     void rebuildMenuBar();
     void appendText(const QString& text, double pointSize);
@@ -88,6 +93,7 @@ private:
     // paragraph break, and the export must write what the headless report prints.
     QString reportChars_;
     QTextEdit* report_ = nullptr;
+    QLabel* lastCheck_ = nullptr;
     QPointer<QAction> checkAction_;
     QFont fieldFont_;
     double fieldScale_ = 1.0;

@@ -126,6 +126,16 @@ TEST_F(AccessFixture, ButtonsTheBusyIndicatorAndTheReportSayWhatTheyAre) {
     EXPECT_FALSE(descriptionOf(report).isEmpty());
 }
 
+TEST_F(AccessFixture, TheStatusBarReadsTheTimeOfTheLastCheck) {
+    auto* lastCheck = named<QLabel>(QStringLiteral("Last check"));
+    ASSERT_NE(lastCheck, nullptr);
+    const QDateTime when(QDate(2025, 3, 2), QTime(9, 30, 0), Qt::UTC);
+    window->setLastCheckTime(when);
+    EXPECT_EQ(lastCheck->text(), MainWindow::lastCheckText(when));
+    EXPECT_TRUE(lastCheck->text().contains(QLocale().toString(when.toLocalTime(), QLocale::ShortFormat)));
+    EXPECT_EQ(descriptionOf(lastCheck), lastCheck->text());
+}
+
 TEST(AuxiliaryWindowsAccess, ControlsCarryTheirExplanations) {
     MemorySettings settings;
     SettingsWindow window(settings);
