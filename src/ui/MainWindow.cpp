@@ -167,7 +167,7 @@ void MainWindow::buildWidgets() {
     buildButtonsAndStatusBar(central, column);
     setCentralWidget(central);
     setTabOrderAndNames();
-    fitToScreen();
+    resizeWithinScreen(this, QSize(980, 700));
 }
 
 void MainWindow::buildButtonsAndStatusBar(QWidget* central, QVBoxLayout* column) {
@@ -215,16 +215,6 @@ void MainWindow::setTabOrderAndNames() {
     spinner_->setAccessibleDescription(
         QStringLiteral("Shown while updates are being listed, downloaded or installed"));
     lastCheck_->setAccessibleName(QStringLiteral("Last check"));
-}
-
-void MainWindow::fitToScreen() {
-    // 980 by 700 where there is room, less on a small or scaled screen, never less than the layout needs.
-    QSize size(980, 700);
-    if (const QScreen* where = screen()) {
-        const QSize room = where->availableGeometry().size() * 0.95;
-        size = size.boundedTo(room);
-    }
-    resize(size.expandedTo(minimumSizeHint()));
 }
 
 void MainWindow::rebuildMenuBar() {

@@ -80,7 +80,6 @@ private:
     void fitFieldScale(double from);
     bool fitsScreenHeight();
     void setFieldScale(double scale);
-    void fitToScreen();
 
     MenuBarModel menus_;
     std::unique_ptr<ViewController> controller_;

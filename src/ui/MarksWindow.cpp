@@ -33,7 +33,7 @@ MarksWindow::MarksWindow() : QWidget(nullptr, Qt::Window) {
         }
     }
     column->addWidget(text_);
-    resize(720, 640);
+    resizeWithinScreen(this, QSize(720, 640));
     addCloseKeys(this, true);
     addFocusRing(this);
 }

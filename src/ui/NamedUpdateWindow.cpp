@@ -52,7 +52,7 @@ NamedUpdateWindow::NamedUpdateWindow(Services services) : QWidget(nullptr, Qt::W
     smaller->setShortcut(QKeySequence::ZoomOut);
     addAction(bigger);
     addAction(smaller);
-    resize(640, 420);
+    resizeWithinScreen(this, QSize(640, 420));
     addCloseKeys(this);
     addFocusRing(this);
     name_->setAccessibleName(QStringLiteral("Update label"));

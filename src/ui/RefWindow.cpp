@@ -19,7 +19,7 @@ RefWindow::RefWindow(const QString& manualPath) : QWidget(nullptr, Qt::Window) {
     view_->setPageSpacing(12);
     view_->setDocumentMargins(QMargins(12, 12, 12, 12));
     column->addWidget(view_);
-    resize(720, 860);
+    resizeWithinScreen(this, QSize(720, 860));
     // Esc puts the manual away, as it does a help viewer's window.
     addCloseKeys(this, true);
     addFocusRing(this);

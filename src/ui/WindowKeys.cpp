@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFocusFrame>
 #include <QKeySequence>
+#include <QScreen>
 #include <QStyle>
 #include <QWidget>
 
@@ -30,6 +31,12 @@ void bringToFront(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void resizeWithinScreen(QWidget* window, QSize preferred) {
+    if (const QScreen* screen = window->screen())
+        preferred = preferred.boundedTo(screen->availableGeometry().size() * 0.95);
+    window->resize(preferred.expandedTo(window->minimumSizeHint()));
 }
 
 void addFocusRing(QWidget* window) {

@@ -15,6 +15,7 @@
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -210,6 +211,26 @@ TEST(UpdateAlert, IgnoreComesFirstAndIsTheDefault) {
         EXPECT_EQ(download, c.download);
         EXPECT_EQ(leftToRight, (QStringList{QStringLiteral("Ignore"), QStringLiteral("Download")}));
         EXPECT_EQ(defaultButton, QStringLiteral("Ignore"));
+    }
+}
+
+// Each auxiliary window opens no larger than the screen has room for (the ScreenFit cases also run on
+// an 800 by 600 screen and on a scaled 1280 by 800 one).
+TEST(ScreenFit, EveryAuxiliaryWindowOpensWithinTheScreen) {
+    Harness h;
+    Interface interface;
+    registerWindows(interface, h.services());
+    for (const QString& identifier :
+         {kHelpWindowController, kRefWindowController, kNamedWindowController, kSettingsWindowController}) {
+        SCOPED_TRACE(identifier.toStdString());
+        std::unique_ptr<WindowController> controller = interface.instantiate(identifier);
+        auto* window = dynamic_cast<QWidget*>(controller.get());
+        ASSERT_NE(window, nullptr);
+        controller->showWindow();
+        const QSize room = window->screen()->availableGeometry().size();
+        EXPECT_LE(window->frameGeometry().width(), room.width());
+        EXPECT_LE(window->frameGeometry().height(), room.height());
+        window->close();
     }
 }
 
