@@ -14,6 +14,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace lq {
 
 namespace {
@@ -114,6 +116,10 @@ SettingsWindow::SettingsWindow(SettingsStore& settings) : QWidget(nullptr, Qt::W
     connect(enter, &QShortcut::activated, ok_, &QPushButton::click);
 
     setMinimumWidth(440);
+    // Left to itself, a window opens no taller than two thirds of the screen, which on a small screen
+    // squeezes the wrapped notes over one another: it takes the height its contents need at its width.
+    const int width = std::max(minimumWidth(), sizeHint().width());
+    resizeWithinScreen(this, QSize(width, heightForWidth(width)));
     controller_->viewDidLoad();
 }
 

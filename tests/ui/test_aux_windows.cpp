@@ -230,6 +230,10 @@ TEST(ScreenFit, EveryAuxiliaryWindowOpensWithinTheScreen) {
         const QSize room = window->screen()->availableGeometry().size();
         EXPECT_LE(window->frameGeometry().width(), room.width());
         EXPECT_LE(window->frameGeometry().height(), room.height());
+        // Nor smaller than its contents need: wrapped notes are not squeezed over one another.
+        if (window->hasHeightForWidth()) {
+            EXPECT_GE(window->height(), window->heightForWidth(window->width()));
+        }
         window->close();
     }
 }
