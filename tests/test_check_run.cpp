@@ -137,6 +137,8 @@ TEST(CheckRun, SecondRunClearsTheReportAndSkipsTheScanSummary) {
     EXPECT_EQ(h.view.report.count(QStringLiteral("macOS Version 14.5")), 1);
     EXPECT_EQ(h.view.fieldText(Field::tccVersionText), QStringLiteral("✅ XPR 3 scans"));
     EXPECT_EQ(h.vc->state.runDate, h.system.clock);
+    // The window shows when the latest run started.
+    EXPECT_EQ(h.view.lastCheckTime, h.system.clock);
 }
 
 TEST(CheckRun, RunDateIsSetEvenWhenEveryToolFails) {

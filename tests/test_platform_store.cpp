@@ -17,6 +17,12 @@
 #ifdef __APPLE__
 #include <sys/sysctl.h>
 #endif
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace lq {
 namespace {
@@ -139,19 +145,158 @@ TEST(UserFiles, ReplaceOnlyWhenComplete) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("LQ_undated.text")});
 }
 
-TEST(UserFiles, UnwritableFolderFailsAndKeepsTheOldFile) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write into any folder";
+// Makes the calling thread write as an ordinary user for as long as it lives. Root may write into any
+// folder, so as root the thread's file-system user becomes "nobody" (which takes the override of file
+// permissions with it) and `paths` are handed to that user; for anyone else nothing changes.
+class ActAsOrdinaryUser {
+public:
+    explicit ActAsOrdinaryUser(const QStringList& paths) {
+        if (geteuid() != 0)
+            return;
+        for (const QString& path : paths)
+            if (::chown(QFile::encodeName(path).constData(), kNobody, kNobody) != 0)
+                return;
+        ::setfsgid(kNobody);
+        ::setfsuid(kNobody);
+        switched_ = true;
+    }
+    ~ActAsOrdinaryUser() {
+        if (switched_) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        }
+    }
+    ActAsOrdinaryUser(const ActAsOrdinaryUser&) = delete;
+    ActAsOrdinaryUser& operator=(const ActAsOrdinaryUser&) = delete;
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    bool switched_ = false;
+};
+
+// Whether a new file can be made in `folder` as things stand.
+bool canCreateIn(const QString& folder) {
+    const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.probe"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return true;
+}
+
+// Holds the size a file may grow to for as long as it lives, so that a write fails part of the way
+// through as it does on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit before_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// An export into a folder the user may or may not write into, over a file that may or may not be there
+// and be the user's to write, with or without the write failing half-way. A folder that takes no
+// temporary file is written around when the file itself may be written; wherever a temporary file can
+// be made, a failed write leaves the old file whole.
+TEST(UserFiles, ExportWhereATemporaryFileCanOrCannotBeMade) {
+    const QByteArray report = QByteArray("new report ✅\r\n").repeated(4096); // 64 KiB
+    const struct {
+        const char* name;
+        bool folderWritable;
+        const char* oldFile; // nothing: no file there before
+        bool fileWritable;
+        bool failHalfWay;
+        bool saved;
+        const char* left; // the file's contents afterwards; nothing: no file
+    } cases[] = {
+        {"own folder, file there", true, "old report", true, false, true, nullptr},
+        {"own folder, write fails half-way", true, "old report", true, true, false, "old report"},
+        {"locked folder, own file", false, "old report", true, false, true, nullptr},
+        {"locked folder, read-only file", false, "old report", false, false, false, "old report"},
+        {"locked folder, no file", false, nullptr, true, false, false, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        const QString folder = dir.filePath(QStringLiteral("shared"));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QString target = folder + QStringLiteral("/LQ_undated.text");
+        QStringList owned{folder};
+        if (c.oldFile) {
+            writeText(target, c.oldFile);
+            owned.append(target);
+            if (!c.fileWritable)
+                QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        }
+        if (!c.folderWritable)
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QString error;
+        {
+            ActAsOrdinaryUser user(owned);
+            if (canCreateIn(folder) != c.folderWritable)
+                GTEST_SKIP() << "this process may write into any folder";
+            RootFileSystem files(SystemRoot(dir.path()));
+            if (c.failHalfWay) {
+                FileSizeLimit limit(4096);
+                error = files.writeUserFile(target, report);
+            } else {
+                error = files.writeUserFile(target, report);
+            }
+        }
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        EXPECT_EQ(error.isEmpty(), c.saved) << error.toStdString();
+        if (!c.saved) {
+            EXPECT_TRUE(error.contains(QStringLiteral("LQ_undated.text"))) << error.toStdString();
+        }
+        const QByteArray expected = c.saved ? report : QByteArray(c.left ? c.left : "<missing>");
+        EXPECT_EQ(readText(target), expected);
+        // Nothing is left beside the file: no temporary file, no probe.
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                  c.oldFile || c.saved ? QStringList{QStringLiteral("LQ_undated.text")} : QStringList{});
+    }
+}
+
+// When the file can only be written in place, a write that fails half-way cannot leave the old file
+// whole; it must still be reported as failed.
+TEST(UserFiles, AFailedWriteInPlaceIsReported) {
     QTemporaryDir dir;
-    RootFileSystem files(SystemRoot(dir.path()));
-    const QString target = dir.filePath(QStringLiteral("out.text"));
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    const QString folder = dir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString target = folder + QStringLiteral("/out.text");
     writeText(target, "old report");
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const QString error = files.writeUserFile(target, "new");
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(readText(target), QByteArray("old report"));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QString error;
+    {
+        ActAsOrdinaryUser user({folder, target});
+        if (canCreateIn(folder))
+            GTEST_SKIP() << "this process may write into any folder";
+        RootFileSystem files(SystemRoot(dir.path()));
+        FileSizeLimit limit(4096);
+        error = files.writeUserFile(target, QByteArray(65536, 'x'));
+    }
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(error.contains(QStringLiteral("out.text"))) << error.toStdString();
 }
 
 TEST(UserFiles, MissingFolderFailsWithADescription) {

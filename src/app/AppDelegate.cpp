@@ -23,6 +23,12 @@ void AppDelegate::applicationWillTerminate() {
 
 void AppDelegate::openWindow(const QString& identifier,
                              std::vector<std::unique_ptr<WindowController>>& list) {
+    // One window of each kind: asking for it again brings the one there is to the front, with what
+    // the user had typed or chosen in it, instead of a second copy that would disagree with the first.
+    if (!list.empty()) {
+        list.front()->showWindow();
+        return;
+    }
     std::unique_ptr<WindowController> controller = interface.instantiate(identifier);
     if (!controller)
         return;
@@ -32,7 +38,11 @@ void AppDelegate::openWindow(const QString& identifier,
 }
 
 void AppDelegate::openWebPage(const QString& address) {
-    services.tools.run(QStringLiteral("/usr/bin/open"), {address}, ErrorStream::Capture);
+    // The browser may take its time to take the address; the windows do not wait for it.
+    ToolRunner* tools = &services.tools;
+    pageWork_.start(QStringLiteral("open web page"), [tools, address] {
+        tools->run(QStringLiteral("/usr/bin/open"), {address}, ErrorStream::Capture);
+    });
 }
 
 } // namespace lq

@@ -1,4 +1,5 @@
-// The application delegate: the launch tasks, the auxiliary windows and the maker's web pages.
+// The application delegate: the launch tasks, the auxiliary windows (one of each kind) and the maker's
+// web pages.
 #pragma once
 
 #include "app/Interface.h"
@@ -53,7 +54,9 @@ public:
     void openEFIPage() { openWebPage(webpages::firmware); }
     void openSupport() { openWebPage(webpages::support); }
 
+    // Opens the window of that kind, or shows the one opened before; a list holds at most one.
     void openWindow(const QString& identifier, std::vector<std::unique_ptr<WindowController>>& list);
+    // Hands the address to the system's open tool off the main thread and does not wait for it.
     void openWebPage(const QString& address);
 
     // The launch tasks.
@@ -86,6 +89,8 @@ private:
     int pendingWork_ = 0;
     // The launch tasks that run tools; waited for when the delegate goes.
     ThreadPoolQueue launchWork_{1};
+    // The open tool's runs for web pages, one after another in the order asked; waited for too.
+    ThreadPoolQueue pageWork_{1};
 };
 
 } // namespace lq

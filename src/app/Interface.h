@@ -14,6 +14,8 @@ namespace lq {
 class WindowController {
 public:
     virtual ~WindowController() = default;
+    // Puts the window on screen, or brings it to the front and gives it the keyboard when it is there
+    // already.
     virtual void showWindow() = 0;
 };
 

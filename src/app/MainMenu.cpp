@@ -85,8 +85,11 @@ void buildMainMenu(MenuBarModel& menus, ViewController& vc, AppDelegate* delegat
                            StandardShortcut::quit),
                   MenuRole::quit)}}));
     menus.menus.push_back(Menu{
-        QStringLiteral("File"),
+        menutitles::file,
         {item(
+             menutitles::check, [&vc] { vc.checkButtonAct(); }, QStringLiteral("Ctrl+R")),
+         separator(),
+         item(
              QStringLiteral("Export…"), [&vc] { vc.exportText(); }, QStringLiteral("Ctrl+E")),
          separator(), item(QStringLiteral("Install All Updates"), [&vc] { vc.installAllUpdatesButton(); }),
          item(QStringLiteral("Install Named Update…"), onDelegate(delegate, &AppDelegate::openNamed))}});

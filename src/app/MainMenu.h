@@ -1,7 +1,15 @@
 // The layout of the application's main menu ("Main").
 #pragma once
 
+#include <QString>
+
 namespace lq {
+
+// Titles the widgets look for: the Check item follows the Check button's enabled state.
+namespace menutitles {
+inline const QString file = QStringLiteral("File");
+inline const QString check = QStringLiteral("Check");
+} // namespace menutitles
 
 class AppDelegate;
 class MenuBarModel;

@@ -64,6 +64,7 @@ void ViewController::runChecks() {
     state.kextIsUpd = false;
     state.runDate = services.system.now();
     records = RunRecords();
+    view.setLastCheckTime(*state.runDate);
     for (const Field field : {Field::sipStatusText, Field::xprotStatusText, Field::filevStatusText})
         setText(field, QStringLiteral("Checking…"));
     // The update button is for updates this run has found.

@@ -2,6 +2,7 @@
 // headless report and the tests implement it in plain code (PlainMainView).
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -39,9 +40,13 @@ public:
     virtual void setFieldHidden(Field field, bool hidden) = 0;
 
     // The report: plain characters, all drawn in the system font at `pointSize` in the standard text colour.
+    // reportText() gives back every character as it was handed in, carriage returns included. The window
+    // may let other text (the status fields) follow the report's size within bounds of its own.
     virtual void setReportText(const QString& text, double pointSize) = 0;
     virtual void appendReportText(const QString& text, double pointSize) = 0;
     virtual QString reportText() const = 0;
+    // When the last check run started.
+    virtual void setLastCheckTime(const QDateTime& time) = 0;
 
     virtual void setSpinnerHidden(bool hidden) = 0;
     virtual void setSpinnerAnimating(bool animating) = 0;

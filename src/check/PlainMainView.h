@@ -17,6 +17,7 @@ public:
     void setReportText(const QString& text, double pointSize) override;
     void appendReportText(const QString& text, double pointSize) override;
     QString reportText() const override { return report; }
+    void setLastCheckTime(const QDateTime& time) override { lastCheckTime = time; }
     void setSpinnerHidden(bool hidden) override { spinnerHidden = hidden; }
     void setSpinnerAnimating(bool animating) override { spinnerAnimating = animating; }
     void setUpdateButtonTitle(const QString& title) override { updateButtonTitle = title; }
@@ -38,6 +39,7 @@ public:
     };
     std::array<FieldState, kFieldCount> fields;
     QString report;
+    std::optional<QDateTime> lastCheckTime;
     // Every font size the report was drawn in since the last full redraw, for the restyle checks.
     std::vector<double> reportSizes;
     bool spinnerHidden = false;

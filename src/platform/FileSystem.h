@@ -25,8 +25,10 @@ public:
     virtual bool isMacDirectory(const QString& macPath) const = 0;
     // Number of entries of a folder of the judged Mac (hidden ones included), nothing when unreadable.
     virtual std::optional<qint64> countMacDirectoryEntries(const QString& macPath) const = 0;
-    // Writes a file the user chose, replacing an existing one only once the new one is complete.
-    // Returns an empty text on success, else a readable description of the failure.
+    // Writes a file the user chose, replacing an existing one only once the new one is complete. When
+    // no temporary file can be made beside it (a folder the user may not write into), a file the user
+    // may write is overwritten in place instead. Returns an empty text on success, else a readable
+    // description of the failure.
     virtual QString writeUserFile(const QString& localPath, const QByteArray& bytes) = 0;
 };
 

@@ -28,7 +28,11 @@ std::optional<qint64> RootFileSystem::countMacDirectoryEntries(const QString& ma
 QString RootFileSystem::writeUserFile(const QString& localPath, const QByteArray& bytes) {
     // QSaveFile writes a temporary file beside the target and renames it over the target only when
     // every byte is on disk: a failed or interrupted export never destroys the file that was there.
+    // A folder the user may not write into (a shared folder holding a file of the user's own) has no
+    // room for that temporary file; the file is then written in place, as any editor would, rather
+    // than refused.
     QSaveFile file(localPath);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("The file “%1” couldn’t be saved: %2.")
             .arg(QFileInfo(localPath).fileName(), file.errorString());

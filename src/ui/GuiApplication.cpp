@@ -24,23 +24,20 @@ void registerWindows(Interface& interface, Services services) {
     interface.add(kHelpWindowController, [] { return std::make_unique<MarksWindow>(); });
 }
 
-namespace {
-
-// The alert that offers a newer version of the application; true when the user chose "Download".
 bool askToDownloadUpdate(QWidget* parent, const QString& message, const QString& informativeText) {
     QMessageBox alert(QMessageBox::Information, QStringLiteral("Lanternquill"), message,
                       QMessageBox::NoButton, parent);
     alert.setInformativeText(informativeText);
     // Ignore comes first and is the default, so that Return never sends the user to the browser unasked.
-    QPushButton* ignore = alert.addButton(QStringLiteral("Ignore"), QMessageBox::RejectRole);
-    QPushButton* download = alert.addButton(QStringLiteral("Download"), QMessageBox::AcceptRole);
+    // Both buttons take one role: the platform orders buttons of different roles its own way (on Linux
+    // an accepting button before a rejecting one), but keeps buttons of one role in the order added.
+    QPushButton* ignore = alert.addButton(QStringLiteral("Ignore"), QMessageBox::ActionRole);
+    QPushButton* download = alert.addButton(QStringLiteral("Download"), QMessageBox::ActionRole);
     alert.setDefaultButton(ignore);
     alert.setEscapeButton(ignore);
     alert.exec();
     return alert.clickedButton() == download;
 }
-
-} // namespace
 
 GuiApplication::GuiApplication(Services services, const QString& referenceBaseUrl)
     : window_(std::make_unique<MainWindow>(services, referenceBaseUrl)) {

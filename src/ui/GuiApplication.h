@@ -30,4 +30,8 @@ private:
 // Registers the window controllers of the interface "Main".
 void registerWindows(Interface& interface, Services services);
 
+// The modal alert that offers a newer version of the application, with the buttons "Ignore" (the
+// default, also for Esc) and "Download" in that order; true when the user chose "Download".
+bool askToDownloadUpdate(QWidget* parent, const QString& message, const QString& informativeText);
+
 } // namespace lq

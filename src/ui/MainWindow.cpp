@@ -1,11 +1,15 @@
 // The main window's widgets.
 #include "ui/MainWindow.h"
 
+#include "app/MainMenu.h"
 #include "check/ViewController.h"
 #include "platform/ProcessClock.h"
 #include "ui/AfterFirstPaint.h"
+#include "ui/ColumnsLayout.h"
 #include "ui/MenuActions.h"
+#include "ui/WindowKeys.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -15,15 +19,20 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
 namespace lq {
@@ -78,6 +87,8 @@ protected:
 MainWindow::MainWindow(Services services, const QString& referenceBaseUrl, QWidget* parent)
     : QMainWindow(parent) {
     buildWidgets();
+    addCloseKeys(this);
+    addFocusRing(this);
     controller_ = std::make_unique<ViewController>(services, *this, menus_, referenceBaseUrl);
     menus_.changed = [this] { rebuildMenuBar(); };
     connect(checkButton_, &QPushButton::clicked, this, [this] { controller_->checkButtonAct(); });
@@ -99,10 +110,13 @@ void MainWindow::start() {
 void MainWindow::buildWidgets() {
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(16, 14, 16, 14);
+    column->setContentsMargins(16, 14, 16, 10);
     column->setSpacing(12);
 
-    auto* groups = new QHBoxLayout;
+    fieldFont_ = QApplication::font();
+    // The groups sit side by side when the window is wide enough and take two columns when it is not,
+    // so the window can be narrowed to 800 pixels (a 1280-pixel screen at 150 %) and keep every field.
+    auto* groups = new ColumnsLayout(2);
     groups->setSpacing(12);
     auto addGroup = [&](const QString& title, const FieldPlace* places, std::size_t count) {
         auto* box = new QGroupBox(title, central);
@@ -111,22 +125,28 @@ void MainWindow::buildWidgets() {
         grid->setVerticalSpacing(6);
         grid->setColumnStretch(1, 1);
         for (std::size_t i = 0; i < count; ++i) {
-            auto* caption = new QLabel(QString::fromUtf8(places[i].caption) + QLatin1Char(':'), box);
+            const QString name = QString::fromUtf8(places[i].caption);
+            auto* caption = new QLabel(name + QLatin1Char(':'), box);
             caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             QPalette muted = caption->palette();
             muted.setColor(QPalette::WindowText, muted.color(QPalette::PlaceholderText));
             caption->setPalette(muted);
             auto* value = new QLabel(box);
             value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-            value->setMinimumWidth(150);
+            // A verdict is read from the keyboard too: Tab stops on it and a screen reader says its
+            // caption, then what it shows.
+            value->setFocusPolicy(Qt::StrongFocus);
+            value->setMinimumWidth(130);
             value->setWordWrap(true);
+            value->setAccessibleName(name);
+            caption->setBuddy(value);
             const int row = static_cast<int>(i);
             grid->addWidget(caption, row, 0);
             grid->addWidget(value, row, 1);
             fields_[index(places[i].field)] = {caption, value};
         }
         grid->setRowStretch(static_cast<int>(count), 1);
-        groups->addWidget(box, 1);
+        groups->addWidget(box);
     };
     addGroup(QStringLiteral("Protection"), kProtection, std::size(kProtection));
     addGroup(QStringLiteral("Security Data"), kSecurityData, std::size(kSecurityData));
@@ -137,10 +157,21 @@ void MainWindow::buildWidgets() {
     report_->setReadOnly(true);
     report_->setAcceptRichText(false);
     report_->setLineWrapMode(QTextEdit::WidgetWidth);
+    report_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Tab leaves the report for the buttons instead of being swallowed by it.
+    report_->setTabChangesFocus(true);
+    report_->setMinimumHeight(90);
     // Tab stops every 28 points, as a Mac text view has them: the report indents its detail lines with tabs.
     report_->setTabStopDistance(28.0);
     column->addWidget(report_, 1);
 
+    buildButtonsAndStatusBar(central, column);
+    setCentralWidget(central);
+    setTabOrderAndNames();
+    resizeWithinScreen(this, QSize(980, 700));
+}
+
+void MainWindow::buildButtonsAndStatusBar(QWidget* central, QVBoxLayout* column) {
     auto* buttons = new QHBoxLayout;
     spinner_ = new QProgressBar(central);
     spinner_->setRange(0, 0);
@@ -155,8 +186,36 @@ void MainWindow::buildWidgets() {
     buttons->addWidget(checkButton_);
     column->addLayout(buttons);
 
-    setCentralWidget(central);
-    resize(980, 700);
+    lastCheck_ = new QLabel(this);
+    lastCheck_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(lastCheck_, 1);
+    statusBar()->setSizeGripEnabled(false);
+}
+
+void MainWindow::setTabOrderAndNames() {
+    // Reading order: the groups as they stand, field by field, then the report, then the buttons.
+    QList<QWidget*> chain;
+    for (const FieldPlace& place : kProtection)
+        chain.append(fields_[index(place.field)].value);
+    for (const FieldPlace& place : kSecurityData)
+        chain.append(fields_[index(place.field)].value);
+    for (const FieldPlace& place : kSystem)
+        chain.append(fields_[index(place.field)].value);
+    chain << report_ << updateButton_ << checkButton_;
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    checkButton_->setFocus(Qt::OtherFocusReason);
+
+    report_->setAccessibleName(QStringLiteral("Report"));
+    report_->setAccessibleDescription(QStringLiteral("Every verdict of the last check, line by line"));
+    checkButton_->setAccessibleName(QStringLiteral("Check"));
+    checkButton_->setAccessibleDescription(
+        QStringLiteral("Checks the protections, security data, firmware and updates again"));
+    setUpdateButtonTitle(updateButton_->text());
+    spinner_->setAccessibleName(QStringLiteral("Working on updates"));
+    spinner_->setAccessibleDescription(
+        QStringLiteral("Shown while updates are being listed, downloaded or installed"));
+    lastCheck_->setAccessibleName(QStringLiteral("Last check"));
 }
 
 void MainWindow::rebuildMenuBar() {
@@ -177,6 +236,8 @@ void MainWindow::rebuildMenuBar() {
             }
             action->setMenuRole(qtMenuRole(item.role));
             action->setShortcuts(shortcutsFor(item));
+            if (menu.title == menutitles::file && item.title == menutitles::check)
+                checkAction_ = action;
             if (item.trigger) {
                 // The trigger is copied: handling it may rebuild this very menu.
                 connect(action, &QAction::triggered, this, [trigger = item.trigger] { trigger(); });
@@ -186,7 +247,13 @@ void MainWindow::rebuildMenuBar() {
 }
 
 void MainWindow::setFieldText(Field field, const QString& text) {
-    fields_[index(field)].value->setText(text);
+    QLabel* value = fields_[index(field)].value;
+    value->setText(text);
+    // A screen reader names the field by its caption and reads what it shows as its description.
+    value->setAccessibleDescription(text);
+    // A longer verdict may wrap onto more lines than the screen has room for at a larger size.
+    if (fieldScale_ > 1.0)
+        fitFieldScale(fieldScale_);
 }
 
 QString MainWindow::fieldText(Field field) const {
@@ -211,20 +278,84 @@ QTextCharFormat reportFormat(const QWidget* widget, double pointSize) {
 
 void MainWindow::setReportText(const QString& text, double pointSize) {
     report_->clear();
-    appendReportText(text, pointSize);
+    reportChars_.clear();
+    appendText(text, pointSize);
+    // A new run or a new size: the verdicts start again from the size the report asks for.
+    followReportSize(pointSize);
 }
 
 void MainWindow::appendReportText(const QString& text, double pointSize) {
+    appendText(text, pointSize);
+}
+
+void MainWindow::appendText(const QString& text, double pointSize) {
+    reportChars_ += text;
     QTextCursor cursor(report_->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text, reportFormat(report_, pointSize));
 }
 
 QString MainWindow::reportText() const {
-    // The document stores line breaks as paragraph separators; give back the characters as written.
-    QString text = report_->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
+    return reportChars_;
+}
+
+void MainWindow::followReportSize(double pointSize) {
+    // Bigger and Smaller Text act on the report; the verdicts follow within bounds that keep the groups
+    // readable. Their captions stay as they are, so that larger verdicts get the room.
+    wantedFieldScale_ = std::clamp(pointSize / 12.0, kMinFieldScale, kMaxFieldScale);
+    fitFieldScale(wantedFieldScale_);
+}
+
+void MainWindow::fitFieldScale(double from) {
+    // Larger verdicts make the window's least height grow, and so do longer ones. On a small or scaled
+    // screen they grow only as far as the whole window still fits, report and buttons included.
+    double scale = from;
+    for (;;) {
+        setFieldScale(scale);
+        if (scale <= 1.0 || fitsScreenHeight())
+            break;
+        scale = std::max(1.0, scale - 0.1);
+    }
+}
+
+bool MainWindow::fitsScreenHeight() {
+    const QScreen* where = screen();
+    if (!where)
+        return true;
+    // The layouts settle now rather than at the next turn of the event loop, so that the window's least
+    // size can be read at once.
+    for (const FieldWidgets& field : fields_)
+        field.value->parentWidget()->layout()->activate();
+    centralWidget()->layout()->activate();
+    layout()->activate();
+    const int room = where->availableGeometry().height() - kWindowFrameAllowance;
+    if (minimumSizeHint().height() > room)
+        return false;
+    if (height() > room)
+        resize(width(), room);
+    return true;
+}
+
+void MainWindow::setFieldScale(double scale) {
+    if (scale == fieldScale_)
+        return;
+    fieldScale_ = scale;
+    QFont font = fieldFont_;
+    if (fieldFont_.pointSizeF() > 0)
+        font.setPointSizeF(fieldFont_.pointSizeF() * scale);
+    else
+        font.setPixelSize(qRound(fieldFont_.pixelSize() * scale));
+    for (const FieldWidgets& field : fields_)
+        field.value->setFont(font);
+}
+
+void MainWindow::setLastCheckTime(const QDateTime& time) {
+    lastCheck_->setText(lastCheckText(time));
+    lastCheck_->setAccessibleDescription(lastCheck_->text());
+}
+
+QString MainWindow::lastCheckText(const QDateTime& time) {
+    return QStringLiteral("Last check: ") + QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
 }
 
 void MainWindow::setSpinnerHidden(bool hidden) {
@@ -237,6 +368,10 @@ void MainWindow::setSpinnerAnimating(bool animating) {
 
 void MainWindow::setUpdateButtonTitle(const QString& title) {
     updateButton_->setText(title);
+    updateButton_->setAccessibleName(title);
+    updateButton_->setAccessibleDescription(title.startsWith(QLatin1String("Download"))
+                                                ? QStringLiteral("Downloads every pending update")
+                                                : QStringLiteral("Installs every pending update"));
 }
 
 void MainWindow::setUpdateButtonHidden(bool hidden) {
@@ -249,6 +384,12 @@ void MainWindow::setUpdateButtonEnabled(bool enabled) {
 
 void MainWindow::setCheckEnabled(bool enabled) {
     checkButton_->setEnabled(enabled);
+    // The Check menu item follows the button. It is changed in place: redrawing the menu bar would
+    // close a menu the user has open.
+    if (MenuItem* item = menus_.findItem(menutitles::file, menutitles::check))
+        item->enabled = enabled;
+    if (checkAction_)
+        checkAction_->setEnabled(enabled);
 }
 
 void MainWindow::setWindowTitle(const QString& title) {

@@ -1,5 +1,6 @@
-// The main window's widgets: thirteen status fields, the report, the Check and update buttons and the
-// spinner. It shows what ViewController says and passes the user's actions to it.
+// The main window's widgets: thirteen status fields in three groups, the report, the Check and update
+// buttons, the spinner and a status bar with the time of the last check. It shows what ViewController
+// says and passes the user's actions to it.
 #pragma once
 
 #include "check/MainView.h"
@@ -7,14 +8,17 @@
 #include "platform/Services.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
+class QVBoxLayout;
 
 namespace lq {
 
@@ -38,6 +42,7 @@ public:
     void setReportText(const QString& text, double pointSize) override;
     void appendReportText(const QString& text, double pointSize) override;
     QString reportText() const override;
+    void setLastCheckTime(const QDateTime& time) override;
     void setSpinnerHidden(bool hidden) override;
     void setSpinnerAnimating(bool animating) override;
     void setUpdateButtonTitle(const QString& title) override;
@@ -51,13 +56,30 @@ public:
                             std::function<void(std::optional<QString>)> done) override;
     void requestQuit() override;
 
+    // How much larger than the application's own font the status fields' verdicts are drawn: the
+    // report's size over its default of 12 points, kept between kMinFieldScale and kMaxFieldScale, and
+    // lowered (not below 1) where the window would no longer fit the screen's height.
+    double fieldScale() const { return fieldScale_; }
+    static constexpr double kMinFieldScale = 0.8;
+    static constexpr double kMaxFieldScale = 1.6;
+
+    // The time of the last check as the status bar shows it.
+    static QString lastCheckText(const QDateTime& time);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildWidgets();
+    void buildButtonsAndStatusBar(QWidget* central, QVBoxLayout* column);
+    void setTabOrderAndNames();
     void rebuildMenuBar();
+    void appendText(const QString& text, double pointSize);
+    void followReportSize(double pointSize);
+    void fitFieldScale(double from);
+    bool fitsScreenHeight();
+    void setFieldScale(double scale);
 
     MenuBarModel menus_;
     std::unique_ptr<ViewController> controller_;
@@ -66,7 +88,17 @@ private:
         QLabel* value = nullptr;
     };
     std::array<FieldWidgets, kFieldCount> fields_{};
+    // The report's characters exactly as handed in: the text view turns a carriage return into a
+    // paragraph break, and the export must write what the headless report prints.
+    QString reportChars_;
     QTextEdit* report_ = nullptr;
+    QLabel* lastCheck_ = nullptr;
+    QPointer<QAction> checkAction_;
+    QFont fieldFont_;
+    double fieldScale_ = 1.0;
+    double wantedFieldScale_ = 1.0;
+    // Room kept for the window's title bar and frame, which the window system adds outside it.
+    static constexpr int kWindowFrameAllowance = 40;
     QProgressBar* spinner_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QPushButton* checkButton_ = nullptr;

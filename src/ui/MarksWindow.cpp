@@ -1,6 +1,8 @@
 // The "Marks and Sources" window's widgets. Its text is the manual's last section, shipped as a resource.
 #include "ui/MarksWindow.h"
 
+#include "ui/WindowKeys.h"
+
 #include <QFile>
 #include <QTextBrowser>
 #include <QTextFrame>
@@ -31,13 +33,13 @@ MarksWindow::MarksWindow() : QWidget(nullptr, Qt::Window) {
         }
     }
     column->addWidget(text_);
-    resize(720, 640);
+    resizeWithinScreen(this, QSize(720, 640));
+    addCloseKeys(this, true);
+    addFocusRing(this);
 }
 
 void MarksWindow::showWindow() {
-    show();
-    raise();
-    activateWindow();
+    bringToFront(this);
 }
 
 } // namespace lq

@@ -1,6 +1,8 @@
 // The named update window's widgets.
 #include "ui/NamedUpdateWindow.h"
 
+#include "ui/WindowKeys.h"
+
 #include <QAction>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -41,6 +43,7 @@ NamedUpdateWindow::NamedUpdateWindow(Services services) : QWidget(nullptr, Qt::W
     output_ = new QTextEdit(this);
     output_->setReadOnly(true);
     output_->setAcceptRichText(false);
+    output_->setTabChangesFocus(true);
     column->addWidget(output_, 1);
 
     auto* bigger = new QAction(QStringLiteral("Bigger Text"), this);
@@ -49,7 +52,16 @@ NamedUpdateWindow::NamedUpdateWindow(Services services) : QWidget(nullptr, Qt::W
     smaller->setShortcut(QKeySequence::ZoomOut);
     addAction(bigger);
     addAction(smaller);
-    resize(640, 420);
+    resizeWithinScreen(this, QSize(640, 420));
+    addCloseKeys(this);
+    addFocusRing(this);
+    name_->setAccessibleName(QStringLiteral("Update label"));
+    install_->setAccessibleDescription(QStringLiteral("Downloads or installs the update named in the field"));
+    spinner_->setAccessibleName(QStringLiteral("Working on the update"));
+    spinner_->setAccessibleDescription(
+        QStringLiteral("Shown while the named update is being downloaded or installed"));
+    output_->setAccessibleName(QStringLiteral("Output"));
+    output_->setAccessibleDescription(QStringLiteral("What softwareupdate wrote"));
 
     controller_ = std::make_unique<NamedViewController>(services, *this);
     connect(install_, &QPushButton::clicked, this, [this] { controller_->installNamedButton(); });
@@ -64,9 +76,11 @@ NamedUpdateWindow::~NamedUpdateWindow() {
 }
 
 void NamedUpdateWindow::showWindow() {
-    show();
-    raise();
-    controller_->viewDidAppear();
+    // Asked for while it is open, the window comes to the front as it is, a run under way included.
+    const bool comesOnScreen = !isVisible();
+    bringToFront(this);
+    if (comesOnScreen)
+        controller_->viewDidAppear();
 }
 
 QString NamedUpdateWindow::updateName() const {

@@ -1,6 +1,8 @@
 // The help window's widgets.
 #include "ui/RefWindow.h"
 
+#include "ui/WindowKeys.h"
+
 #include <QBuffer>
 #include <QPdfDocument>
 #include <QPdfView>
@@ -17,7 +19,10 @@ RefWindow::RefWindow(const QString& manualPath) : QWidget(nullptr, Qt::Window) {
     view_->setPageSpacing(12);
     view_->setDocumentMargins(QMargins(12, 12, 12, 12));
     column->addWidget(view_);
-    resize(720, 860);
+    resizeWithinScreen(this, QSize(720, 860));
+    // Esc puts the manual away, as it does a help viewer's window.
+    addCloseKeys(this, true);
+    addFocusRing(this);
     controller_ = std::make_unique<RefViewController>(*this, manualPath);
     controller_->viewDidLoad();
 }
@@ -25,10 +30,11 @@ RefWindow::RefWindow(const QString& manualPath) : QWidget(nullptr, Qt::Window) {
 RefWindow::~RefWindow() = default;
 
 void RefWindow::showWindow() {
-    show();
-    raise();
-    activateWindow();
-    controller_->viewDidAppear();
+    // Asked for while it is open, the manual comes to the front where the reader left it.
+    const bool comesOnScreen = !isVisible();
+    bringToFront(this);
+    if (comesOnScreen)
+        controller_->viewDidAppear();
 }
 
 QPdfDocument* RefWindow::document() const {

@@ -1,6 +1,8 @@
 // The settings window's widgets.
 #include "ui/SettingsWindow.h"
 
+#include "ui/WindowKeys.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -11,6 +13,8 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace lq {
 
@@ -46,10 +50,11 @@ SettingsWindow::SettingsWindow(SettingsStore& settings) : QWidget(nullptr, Qt::W
     auto* scansColumn = new QVBoxLayout(scans);
     auto* checkXPRScans = new QCheckBox(QStringLiteral("Summarise the scans of the last day"), scans);
     scansColumn->addWidget(checkXPRScans);
-    scansColumn->addWidget(
-        note(QStringLiteral("Reads the unified log once per launch. Turned off by itself when the "
-                            "log cannot be read on this Mac."),
-             scans));
+    const QString scansNote = QStringLiteral("Reads the unified log once per launch. Turned off by itself "
+                                             "when the log cannot be read on this Mac.");
+    scansColumn->addWidget(note(scansNote, scans));
+    // The grey notes are what a screen reader says after a control's name.
+    checkXPRScans->setAccessibleDescription(scansNote);
     column->addWidget(scans);
 
     auto* app = new QGroupBox(QStringLiteral("Lanternquill"), this);
@@ -74,10 +79,15 @@ SettingsWindow::SettingsWindow(SettingsStore& settings) : QWidget(nullptr, Qt::W
         new QCheckBox(QStringLiteral("Offer a button for all pending updates at once"), updates);
     updatesColumn->addSpacing(6);
     updatesColumn->addWidget(allowInstallAll);
-    updatesColumn->addWidget(
-        note(QStringLiteral("Changes to the update check and the scan summary take effect at "
-                            "the next launch."),
-             updates));
+    const QString updatesNote =
+        QStringLiteral("Changes to the update check and the scan summary take effect at the next launch.");
+    updatesColumn->addWidget(note(updatesNote, updates));
+    for (QRadioButton* radio : {dontCheck, downloadOnly, installToo})
+        radio->setAccessibleDescription(updatesNote);
+    checkAppUpdates->setAccessibleDescription(
+        QStringLiteral("At launch, looks whether a newer version of Lanternquill is published"));
+    allowInstallAll->setAccessibleDescription(
+        QStringLiteral("Shows the main window's button that installs or downloads every pending update"));
     column->addWidget(updates);
     column->addStretch(1);
 
@@ -98,24 +108,30 @@ SettingsWindow::SettingsWindow(SettingsStore& settings) : QWidget(nullptr, Qt::W
     controller_ = std::make_unique<SettingsViewController>(settings, *this);
     connect(updateChoice_, &QButtonGroup::buttonClicked, this, [this] { controller_->doRadioButton(); });
     connect(ok_, &QPushButton::clicked, this, [this] { controller_->doOKButton(); });
-    // Cancel, Escape and the close box all leave the stored settings as they were.
+    // Cancel, Esc, ⌘W and the close box all leave the stored settings as they were.
     connect(cancel_, &QPushButton::clicked, this, &QWidget::close);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    addCloseKeys(this, true);
+    addFocusRing(this);
     auto* enter = new QShortcut(QKeySequence(Qt::Key_Return), this);
     connect(enter, &QShortcut::activated, ok_, &QPushButton::click);
 
     setMinimumWidth(440);
+    // Left to itself, a window opens no taller than two thirds of the screen, which on a small screen
+    // squeezes the wrapped notes over one another: it takes the height its contents need at its width.
+    const int width = std::max(minimumWidth(), sizeHint().width());
+    resizeWithinScreen(this, QSize(width, heightForWidth(width)));
     controller_->viewDidLoad();
 }
 
 SettingsWindow::~SettingsWindow() = default;
 
 void SettingsWindow::showWindow() {
-    show();
-    raise();
-    activateWindow();
-    controller_->viewDidAppear();
+    // Asked for while it is open, the window comes to the front with the user's unsaved choices; the
+    // stored settings are loaded only as it comes on screen.
+    const bool comesOnScreen = !isVisible();
+    bringToFront(this);
+    if (comesOnScreen)
+        controller_->viewDidAppear();
 }
 
 QAbstractButton* SettingsWindow::button(SettingsButton which) const {

@@ -10,13 +10,21 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QLayout>
+#include <QMessageBox>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace lq::test {
 namespace {
@@ -63,19 +71,31 @@ TEST(SettingsWindowWidgets, OKStoresTheClickedChoicesAndCloses) {
 }
 
 TEST(SettingsWindowWidgets, ClosingWithoutOKStoresNothing) {
-    for (const bool viaCancel : {true, false}) {
-        SCOPED_TRACE(viaCancel ? "Cancel" : "close box");
+    enum class Way { cancel, closeBox, escape, closeKey };
+    for (const Way way : {Way::cancel, Way::closeBox, Way::escape, Way::closeKey}) {
+        SCOPED_TRACE(static_cast<int>(way));
         MemorySettings settings;
         settings.setBool(keys::noInstallSWU, true);
         const QMap<QString, QVariant> before = settings.values;
         SettingsWindow window(settings);
         window.showWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         window.button(B::dontCheck)->click();
         window.button(B::checkAppUpdates)->click();
-        if (viaCancel)
+        switch (way) {
+        case Way::cancel:
             window.cancelButton()->click();
-        else
+            break;
+        case Way::closeBox:
             window.close();
+            break;
+        case Way::escape:
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            break;
+        case Way::closeKey:
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+            break;
+        }
         EXPECT_FALSE(window.isVisible());
         EXPECT_EQ(settings.values, before);
     }
@@ -105,8 +125,12 @@ TEST(RefWindowWidgets, ShowsTheShippedManualFitToWidth) {
     EXPECT_TRUE(window.controller().thePDFDocument->startsWith("%PDF"));
     EXPECT_TRUE(waitFor([&] { return hasDrawnAPage(*window.pdfView()->viewport()); }));
 
-    // Coming on screen again loads the manual again, into a new document.
+    // Asked for while it is open, the window keeps the document where the reader is; coming on screen
+    // again after it was closed loads the manual again, into a new document.
     const QPdfDocument* first = window.document();
+    window.showWindow();
+    EXPECT_EQ(window.document(), first);
+    window.close();
     window.showWindow();
     EXPECT_NE(window.document(), first);
     EXPECT_GE(window.document()->pageCount(), 1);
@@ -139,6 +163,79 @@ TEST(MarksWindowWidgets, ExplainsEveryMark) {
     for (const char* mark : {"✅", "❌", "⚠️", "🍏", "👉", "⛔️", "👈"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(mark))) << mark;
     EXPECT_TRUE(window.textView()->isReadOnly());
+}
+
+// The offer of a newer version shows "Ignore" then "Download", left to right on every platform, with
+// Ignore the default for Return and Esc, so the browser never opens unasked.
+TEST(UpdateAlert, IgnoreComesFirstAndIsTheDefault) {
+    const struct {
+        const char* name;
+        std::function<void(QMessageBox&)> answer;
+        bool download;
+    } cases[] = {
+        {"Return", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, false},
+        {"Esc", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, false},
+        {"Download clicked",
+         [](QMessageBox& box) {
+             for (QAbstractButton* button : box.buttons())
+                 if (button->text() == QLatin1String("Download"))
+                     button->click();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList leftToRight;
+        QString defaultButton;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            box->layout()->activate();
+            QList<QAbstractButton*> buttons = box->buttons();
+            std::sort(buttons.begin(), buttons.end(), [box](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+            });
+            for (QAbstractButton* button : buttons)
+                leftToRight.append(button->text());
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            c.answer(*box);
+        });
+        // Should the alert not be answered, it is put away rather than left to hang the test.
+        QTimer::singleShot(5000, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        const bool download = askToDownloadUpdate(
+            nullptr, QStringLiteral("An update to this app to version 2.1.0 is available."),
+            QStringLiteral("You are currently running Lanternquill2 version 2.0.0."));
+        EXPECT_EQ(download, c.download);
+        EXPECT_EQ(leftToRight, (QStringList{QStringLiteral("Ignore"), QStringLiteral("Download")}));
+        EXPECT_EQ(defaultButton, QStringLiteral("Ignore"));
+    }
+}
+
+// Each auxiliary window opens no larger than the screen has room for (the ScreenFit cases also run on
+// an 800 by 600 screen and on a scaled 1280 by 800 one).
+TEST(ScreenFit, EveryAuxiliaryWindowOpensWithinTheScreen) {
+    Harness h;
+    Interface interface;
+    registerWindows(interface, h.services());
+    for (const QString& identifier :
+         {kHelpWindowController, kRefWindowController, kNamedWindowController, kSettingsWindowController}) {
+        SCOPED_TRACE(identifier.toStdString());
+        std::unique_ptr<WindowController> controller = interface.instantiate(identifier);
+        auto* window = dynamic_cast<QWidget*>(controller.get());
+        ASSERT_NE(window, nullptr);
+        controller->showWindow();
+        const QSize room = window->screen()->availableGeometry().size();
+        EXPECT_LE(window->frameGeometry().width(), room.width());
+        EXPECT_LE(window->frameGeometry().height(), room.height());
+        // Nor smaller than its contents need: wrapped notes are not squeezed over one another.
+        if (window->hasHeightForWidth()) {
+            EXPECT_GE(window->height(), window->heightForWidth(window->width()));
+        }
+        window->close();
+    }
 }
 
 TEST(InterfaceMain, HasAWindowForEveryIdentifier) {

@@ -1,14 +1,17 @@
 // The main window's widgets show what the controller says, and hand back the report's characters as written.
+#include "app/HeadlessReport.h"
 #include "app/MainMenu.h"
 #include "check/ViewController.h"
 #include "support/Harness.h"
 #include "ui/MainWindow.h"
 
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -26,13 +29,65 @@ struct WindowFixture : ::testing::Test {
 };
 
 TEST_F(WindowFixture, ReportKeepsItsCharacters) {
-    const QString text = QStringLiteral(
-        "✅ SIP & SSV enabled.\n\t🍏 Secure Boot: Full Security\n⚠️  Failed, error = 1\n");
+    const QString pieces[] = {
+        QStringLiteral(
+            "✅ SIP & SSV enabled.\n\t🍏 Secure Boot: Full Security\n⚠️  Failed, error = 1\n"),
+        // A tool that ends its lines the DOS way, and one that rewrites its line with a lone CR.
+        QStringLiteral("✅ XProtect assessments enabled\r\n"),
+        QStringLiteral("Finding available software\rNo new software available.\n"),
+        // The text view's own line and paragraph separators, written by a tool.
+        QStringLiteral("a\u2028b\u2029c\n"),
+        QString(),
+    };
     window->setReportText(QStringLiteral("first "), 12.0);
-    window->appendReportText(text, 12.0);
-    EXPECT_EQ(window->reportText(), QStringLiteral("first ") + text);
+    QString expected = QStringLiteral("first ");
+    for (const QString& piece : pieces) {
+        window->appendReportText(piece, 12.0);
+        expected += piece;
+    }
+    EXPECT_EQ(window->reportText(), expected);
+    // Redrawn at another size (Bigger Text), every character stays.
+    window->controller().state.theFontSize = 20.0;
+    window->controller().restyleReport();
+    EXPECT_EQ(window->reportText(), expected);
     window->setReportText(QString(), 12.0);
     EXPECT_EQ(window->reportText(), QString());
+}
+
+// The report exported from the window holds the same characters as the headless report of the same
+// run, carriage returns from the tools included.
+TEST(WindowAndHeadless, ExportTheSameTextForTheSameRun) {
+    Harness h;
+    h.files.files.insert(QStringLiteral("/Library/Receipts/InstallHistory.plist"),
+                         QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"));
+    // Only the two reference list fetches answer later, in the order asked, so both runs are alike.
+    h.settings.setBool(QStringLiteral("noCheckSWU"), true);
+    h.settings.setBool(QStringLiteral("noCheckXPRem"), true);
+    h.tools.answer(QStringLiteral("/usr/sbin/spctl"), {QStringLiteral("--status")},
+                   QStringLiteral("assessments enabled\r\n"));
+    h.tools.answer(QStringLiteral("/usr/bin/fdesetup"), {QStringLiteral("status")},
+                   QStringLiteral("FileVault is On.\r"));
+    const QString url = QStringLiteral("https://example.test/updates/master/");
+
+    MainWindow window(h.services(), url);
+    window.start();
+    ASSERT_TRUE(
+        waitFor([&] { return !window.controller().state.firstRun && window.controller().pendingWork() == 0; }));
+    window.controller().exportText();
+    auto* panel = window.findChild<QFileDialog*>();
+    ASSERT_NE(panel, nullptr);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("LQ_2025-03-02T09_30_00Z.text"));
+    panel->selectFile(path);
+    static_cast<QDialog*>(panel)->accept(); // OK in the panel
+    ASSERT_TRUE(h.files.written.contains(path)) << h.files.written.keys().join(',').toStdString();
+    const QString exported = QString::fromUtf8(h.files.written.value(path));
+    window.hide();
+
+    const HeadlessResult headless = runHeadlessCheck(h.services(), url, [](const QString&) {});
+    EXPECT_EQ(exported, headless.text);
+    EXPECT_TRUE(exported.contains(QStringLiteral("✅ XProtect assessments enabled\r\n")));
+    EXPECT_TRUE(exported.contains(QStringLiteral("FileVault is On.\r")));
 }
 
 TEST_F(WindowFixture, FontSizeChangeRedrawsEveryCharacter) {
