@@ -166,9 +166,10 @@ TEST(CompareIBootEntries, EntryWithoutVersionAndNoEntryAtAll) {
                             QStringLiteral("11881.140.96"));
     EXPECT_EQ(noVersion.lines, QString());
     EXPECT_EQ(noVersion.status, QStringLiteral("11881.140.96"));
-    const FirmwareComparison toCatchAll = compareIBootEntries(
-        {{QStringLiteral("Mac15,6"), std::nullopt}, {QStringLiteral("other"), QStringLiteral("11881.140.96")}},
-        QStringLiteral("Mac15,6"), QStringLiteral("11881.140.96"));
+    const FirmwareComparison toCatchAll =
+        compareIBootEntries({{QStringLiteral("Mac15,6"), std::nullopt},
+                             {QStringLiteral("other"), QStringLiteral("11881.140.96")}},
+                            QStringLiteral("Mac15,6"), QStringLiteral("11881.140.96"));
     EXPECT_EQ(toCatchAll.status, QStringLiteral("🍏 iBoot 11881.140.96 is up to date"));
     EXPECT_EQ(toCatchAll.expected, QStringLiteral("11881.140.96"));
     const FirmwareComparison none =

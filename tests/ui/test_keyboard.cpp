@@ -38,8 +38,8 @@ struct KeyboardFixture : ::testing::Test {
         gui = std::make_unique<GuiApplication>(h.services(),
                                                QStringLiteral("https://example.test/updates/master/"));
         gui->start();
-        ASSERT_TRUE(
-            waitFor([&] { return !main().controller().state.firstRun && main().controller().pendingWork() == 0; }));
+        ASSERT_TRUE(waitFor(
+            [&] { return !main().controller().state.firstRun && main().controller().pendingWork() == 0; }));
         ASSERT_TRUE(activate(&main()));
     }
     void TearDown() override { gui.reset(); }

@@ -71,8 +71,8 @@ TEST(WindowAndHeadless, ExportTheSameTextForTheSameRun) {
 
     MainWindow window(h.services(), url);
     window.start();
-    ASSERT_TRUE(
-        waitFor([&] { return !window.controller().state.firstRun && window.controller().pendingWork() == 0; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return !window.controller().state.firstRun && window.controller().pendingWork() == 0; }));
     window.controller().exportText();
     auto* panel = window.findChild<QFileDialog*>();
     ASSERT_NE(panel, nullptr);

@@ -58,8 +58,8 @@ TEST(ScreenFit, TheWholeWindowIsOnTheScreenAtEveryTextSize) {
     addEmptyInstallHistory(h);
     MainWindow window(h.services(), kUrl);
     window.start();
-    ASSERT_TRUE(
-        waitFor([&] { return !window.controller().state.firstRun && window.controller().pendingWork() == 0; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return !window.controller().state.firstRun && window.controller().pendingWork() == 0; }));
     // What the fields of a healthy Apple-silicon Mac with a Studio Display show: long enough to wrap.
     const std::pair<Field, const char*> shown[] = {
         {Field::sipStatusText, "🍏 Platform Security full."},
