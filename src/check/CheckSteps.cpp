@@ -90,16 +90,15 @@ void ViewController::recordSecurityData(const SecurityDataResult& result, const 
             records.record(id, CheckRecord::unknown(failure, result.fields ? text : QString()));
             continue;
         }
-        const auto [installed, expected] = result.versions.at(id);
-        if (installed.isEmpty())
+        const QString installed = result.versions.at(id).first;
+        const QString expected = result.versions.at(id).second;
+        if (installed.isEmpty()) {
             records.record(id, CheckRecord::unknown(QStringLiteral("version not readable"), text));
-        else if (expected.isEmpty())
-            records.record(id, [&] {
-                CheckRecord record = CheckRecord::unknown(QStringLiteral("no published value"), text, false);
-                record.installed = installed;
-                return record;
-            }());
-        else
+        } else if (expected.isEmpty()) {
+            CheckRecord record = CheckRecord::unknown(QStringLiteral("no published value"), text, false);
+            record.installed = installed;
+            records.record(id, record);
+        } else
             records.record(id,
                            CheckRecord::judged(installed == expected ? CheckState::Pass : CheckState::Fail,
                                                text, installed, expected));
