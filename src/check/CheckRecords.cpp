@@ -67,6 +67,27 @@ const QStringList& checkIds() {
     return ids;
 }
 
+std::optional<Field> fieldOfCheck(const QString& id) {
+    static const std::map<QString, Field> fields = {
+        {QStringLiteral("sip"), Field::sipStatusText},
+        {QStringLiteral("ssv"), Field::sipStatusText},
+        {QStringLiteral("bootPolicy"), Field::sipStatusText},
+        {QStringLiteral("gatekeeper"), Field::xprotStatusText},
+        {QStringLiteral("fileVault"), Field::filevStatusText},
+        {QStringLiteral("xprotect"), Field::xprotVersionText},
+        {QStringLiteral("xprotectRemediator"), Field::mrtVersionText},
+        {QStringLiteral("tcc"), Field::kextVersionText},
+        {QStringLiteral("kextExcludeList"), Field::gatekeepVersionText},
+        {QStringLiteral("firmware"), Field::efiVersionText},
+        {QStringLiteral("display"), Field::displayStatusText},
+        {QStringLiteral("displayFirmware"), Field::dfirmwareStatusText},
+        {QStringLiteral("updates"), Field::updateStatusText},
+        {QStringLiteral("xprScans"), Field::tccVersionText},
+    };
+    const auto found = fields.find(id);
+    return found == fields.end() ? std::nullopt : std::optional<Field>(found->second);
+}
+
 std::optional<CheckState> stateOfMarkedText(const QString& text) {
     if (text.startsWith(QStringLiteral("✅")) || text.startsWith(QStringLiteral("🍏")))
         return CheckState::Pass;

@@ -3,12 +3,14 @@
 // same verdicts as text; these records are the typed side of them.
 #pragma once
 
+#include "check/MainView.h"
 #include "securitydata/ReferenceList.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace lq {
@@ -34,6 +36,9 @@ struct CheckRecord {
 
 // The stable identifiers of the checks, in the order they are written.
 const QStringList& checkIds();
+
+// The window field that shows a check's verdict; the MRT has none of its own.
+std::optional<Field> fieldOfCheck(const QString& id);
 
 // A verdict text's state from its leading mark: ✅ and 🍏 pass, ❌ and ⛔️ fail, ⚠️ warns; any
 // other text carries no verdict.

@@ -68,24 +68,18 @@ CheckRecord scanRecord(const ScanResult& result, const QString& text) {
 } // namespace
 
 void ViewController::recordSecurityData(const SecurityDataResult& result, const SecurityDataFields& fields) {
-    struct Item {
-        const char* id;
-        Field field;
-        QString text;
-    };
-    const Item items[] = {
-        {"xprotect", Field::xprotVersionText, fields.xprotect},
-        {"xprotectRemediator", Field::mrtVersionText, fields.xpr},
-        {"mrt", Field::macTypeText, fields.mrt}, // no field of its own: its text is its verdict
-        {"tcc", Field::kextVersionText, fields.tcc},
-        {"kextExcludeList", Field::gatekeepVersionText, fields.kext},
+    // The MRT has no field of its own: its verdict text stands for it.
+    const std::pair<const char*, QString> items[] = {
+        {"xprotect", fields.xprotect}, {"xprotectRemediator", fields.xpr}, {"mrt", fields.mrt},
+        {"tcc", fields.tcc},           {"kextExcludeList", fields.kext},
     };
     QString failure = listFailure(result.list);
     if (failure.isEmpty() && !result.fields)
         failure = QStringLiteral("list not fetched");
-    for (const Item& item : items) {
-        const QString id = QString::fromLatin1(item.id);
-        const QString text = item.field == Field::macTypeText ? item.text : view.fieldText(item.field);
+    for (const auto& item : items) {
+        const QString id = QString::fromLatin1(item.first);
+        const std::optional<Field> field = fieldOfCheck(id);
+        const QString text = field ? view.fieldText(*field) : item.second;
         if (!failure.isEmpty()) {
             records.record(id, CheckRecord::unknown(failure, result.fields ? text : QString()));
             continue;

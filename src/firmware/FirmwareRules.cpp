@@ -162,14 +162,13 @@ FirmwareComparison compareIBootEntries(const std::vector<IBootListEntry>& entrie
                                        const QString& modelIdentifier, const QString& installedVersion) {
     FirmwareComparison result;
     result.status = installedVersion;
-    QString expected = QStringLiteral("0.0.0.0");
     bool found = false;
     auto handle = [&](const IBootListEntry& entry) {
         // As with the boot ROM lists: an entry that names no version gives nothing to compare with,
         // and "0.0.0.0" in its place would call any firmware up to date.
         if (!entry.iBootVersion)
             return;
-        expected = *entry.iBootVersion;
+        const QString expected = *entry.iBootVersion;
         result.expected = expected;
         result.lines +=
             QStringLiteral("Mac model ") + modelIdentifier + QStringLiteral("\niBoot version found ");
