@@ -132,6 +132,14 @@ double QtSettingsStore::doubleValue(const QString& key) const {
     return ok && qIsFinite(value) ? value : 0.0;
 }
 
+QString QtSettingsStore::stringValue(const QString& key) const {
+    const QVariant value = stored(key);
+    // Text only: a number or a list (a damaged file, a profile with the wrong type) reads as absent.
+    if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray)
+        return QString();
+    return value.toString();
+}
+
 // A value that reads the same as what is stored is not written: writing rewrites the whole file, and
 // drops whatever the user put there that QSettings does not keep (comments, lines it cannot read).
 void QtSettingsStore::setBool(const QString& key, bool value) {

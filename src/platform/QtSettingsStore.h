@@ -31,6 +31,7 @@ public:
 
     bool boolValue(const QString& key) const override;
     double doubleValue(const QString& key) const override;
+    QString stringValue(const QString& key) const override;
     void setBool(const QString& key, bool value) override;
     void setDouble(const QString& key, double value) override;
 
