@@ -19,9 +19,9 @@ void lowerThisThreadsPriority() {
 #ifdef __APPLE__
     pthread_set_qos_class_self_np(QOS_CLASS_UTILITY, 0);
 #else
-    // A niceness of 5 gives the thread about a third of the window's share of a busy core; it is never
+    // A niceness of 10 gives the thread about a tenth of the window's share of a busy core; it is never
     // starved. Linux keeps niceness per thread, so only this thread (and what it starts) changes.
-    constexpr int kBackgroundNiceness = 5;
+    constexpr int kBackgroundNiceness = 10;
     const int current = getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
     if (current < kBackgroundNiceness)
         setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kBackgroundNiceness);
