@@ -17,6 +17,7 @@ import os
 import plistlib
 import re
 import sys
+import xml.parsers.expat
 
 FAMILIES = ["iMacPro", "iMac", "MacBookPro", "MacBookAir", "MacBook", "MacPro", "Macmini"]
 LIST_NAMES = ["sysupdates.plist", "applesilicon.plist", "brindledapps.plist"] + [f + ".plist" for f in FAMILIES]
@@ -125,7 +126,7 @@ def load_folder(folder):
         try:
             with open(path, "rb") as f:
                 lists[name] = plistlib.load(f)
-        except (plistlib.InvalidFileException, ValueError, OSError) as error:
+        except (plistlib.InvalidFileException, xml.parsers.expat.ExpatError, ValueError, OSError) as error:
             faults.append("%s: not a property list (%s)" % (name, error))
     return lists, faults
 
