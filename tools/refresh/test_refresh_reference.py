@@ -1,7 +1,7 @@
 """Tests of the reference list refresh, offline, on the small sources in testdata/ and the saved
 copies in sources/.
 
-    python3 -m unittest tools/refresh/test_refresh_reference.py
+    python3 -m unittest tools/refresh/test_refresh_reference.py      (or run this file directly)
 """
 
 import contextlib
