@@ -2,19 +2,21 @@
 """Builds the reference lists (reference/*.plist) from public, neutral sources.
 
     tools/refresh/refresh_reference.py [--from DIR] [--out DIR] [--published DATE] [--check]
-                                       [--handkept FILE]
+                                       [--handkept FILE] [--save DIR]
 
-Sources, read from the public addresses below, or with --from from saved copies in DIR under the
-file names of tools/refresh/sources/ (whose README names each copy's origin and revision):
+Sources, read from GitHub (each repository at its branch's newest commit), or with --from from saved
+copies in DIR under the file names of tools/refresh/sources/ (whose README names each copy's origin
+and revision); a live run with --save DIR keeps what it read there, to build the same lists again:
 
-  sofa-v2-macos_data_feed.json     MacAdmins SOFA v2 feed: XProtect and XProtect Remediator versions,
+  sofa-v2-macos_data_feed.json     MacAdmins SOFA's v2 feed: XProtect and XProtect Remediator versions,
                                    the released macOS versions, and the refresh date (LastCheck)
   sofa-xprotect.json               SOFA's XProtect record: the MRT version, and a second word on
                                    XProtect and XProtect Remediator (the two must agree)
   m1n1-firmware.c                  AsahiLinux/m1n1's table of Apple-silicon system firmware per macOS
   opencore-AppleModels-DataBase/   OpenCore's per-model database: the Intel firmware versions
   apple-sucatalog/ (optional)      Apple's software update catalog and the package metadata it names,
-                                   to cross-check the security data versions; without it they are
+                                   to cross-check the security data versions (a live run fetches them
+                                   from Apple and does not save them); without them the versions are
                                    "not cross-checked"
 
 and tools/refresh/handkept.json (or --handkept FILE): the values no public source carries, each
@@ -59,22 +61,23 @@ M1N1 = "m1n1-firmware.c"
 OPENCORE = "opencore-AppleModels-DataBase"
 CATALOG = "apple-sucatalog"
 
-# The public addresses. SOFA serves its v2 feed itself; its XProtect record is only in its
-# repository (the v1 feed, which also lacks MRT, is deprecated).
-URLS = {
-    SOFA_V2: "https://sofafeed.macadmins.io/v2/macos_data_feed.json",
-    SOFA_XPROTECT: "https://raw.githubusercontent.com/macadmins/sofa/main/data/resources/xprotect.json",
-    M1N1: "https://raw.githubusercontent.com/AsahiLinux/m1n1/main/src/firmware.c",
+# The public sources, as (repository, branch, path) on GitHub. Each is read at its branch's newest
+# commit, found first, so that every file of one repository comes from one revision: the two SOFA
+# files then speak for the same moment, and a disagreement between them is SOFA's, not a race of two
+# fetches. (The v2 feed in SOFA's repository is the one sofafeed.macadmins.io/v2/ serves; SOFA's
+# XProtect record is only in the repository, and its v1 feed, which lacks MRT too, is deprecated.)
+GITHUB = {
+    SOFA_V2: ("macadmins/sofa", "main", "v2/macos_data_feed.json"),
+    SOFA_XPROTECT: ("macadmins/sofa", "main", "data/resources/xprotect.json"),
+    M1N1: ("AsahiLinux/m1n1", "main", "src/firmware.c"),
+    OPENCORE: ("acidanthera/OpenCorePkg", "master", "AppleModels/DataBase"),
 }
-OPENCORE_REPO = "acidanthera/OpenCorePkg"
-OPENCORE_BRANCH = "master"
-OPENCORE_FOLDER = "AppleModels/DataBase"
 CATALOG_URL = ("https://swscan.apple.com/content/catalogs/others/index-26-15-14-13-12-10.16-10.15-10.14-10.13-"
                "10.12-10.11-10.10-10.9-mountainlion-lion-snowleopard-leopard.merged-1.sucatalog.gz")
 TIMEOUT = 60  # seconds, for each request
 MiB = 1024 * 1024
 # The largest answer taken from each kind of source; anything bigger is refused, not cut.
-CAPS = {SOFA_V2: 32 * MiB, SOFA_XPROTECT: 1 * MiB, M1N1: 4 * MiB, "api": 16 * MiB, "yaml": 1 * MiB,
+CAPS = {SOFA_V2: 32 * MiB, SOFA_XPROTECT: 1 * MiB, M1N1: 4 * MiB, "api": 16 * MiB, OPENCORE: 1 * MiB,
         "catalog": 128 * MiB, "catalog-unpacked": 512 * MiB, "pkm": 1 * MiB}
 
 # The security data: sysupdates key, the bundle it versions, the SOFA v2 section that carries it
@@ -154,42 +157,64 @@ class FolderSources:
 
 
 class LiveSources:
-    """The public addresses, read with urllib."""
+    """The public sources, read with urllib. Keeps what it read, and at which revision, for --save."""
 
     live = True
 
+    def __init__(self):
+        self.read = {}       # path under a --from folder: bytes
+        self.revisions = {}  # source name: (repository, path, commit, commit date)
+        self._commits = {}
+
+    def _commit(self, repository, branch):
+        if (repository, branch) not in self._commits:
+            record = _json(fetch("https://api.github.com/repos/%s/branches/%s" % (repository, branch), CAPS["api"],
+                                 github_api=True), "the %s branch record" % repository)
+            try:
+                commit = record["commit"]["sha"]
+                date = record["commit"]["commit"]["committer"]["date"][:10]
+            except (KeyError, TypeError):
+                raise SourceError("%s: no commit in the %s branch record" % (repository, branch)) from None
+            self._commits[(repository, branch)] = (commit, date)
+        return self._commits[(repository, branch)]
+
+    def _raw(self, repository, commit, path, cap, saved_as):
+        url = "https://raw.githubusercontent.com/%s/%s/%s" % (repository, commit, urllib.parse.quote(path))
+        self.read[saved_as] = fetch(url, cap)
+        return _decode(self.read[saved_as], path)
+
     def text(self, name):
-        return _decode(fetch(URLS[name], CAPS[name]), name)
+        repository, branch, path = GITHUB[name]
+        commit, date = self._commit(repository, branch)
+        self.revisions[name] = (repository, path, commit, date)
+        return self._raw(repository, commit, path, CAPS[name], name)
 
     def opencore(self):
-        # One revision for all files: the branch's commit, its tree, then each file at that commit.
-        api = "https://api.github.com/repos/" + OPENCORE_REPO
-        branch = _json(fetch("%s/branches/%s" % (api, OPENCORE_BRANCH), CAPS["api"], github_api=True), "branch")
-        try:
-            commit = branch["commit"]["sha"]
-        except (KeyError, TypeError):
-            raise SourceError("%s: no commit in the branch record" % OPENCORE_REPO) from None
-        tree = _json(fetch("%s/git/trees/%s?recursive=1" % (api, commit), CAPS["api"], github_api=True), "tree")
+        repository, branch, folder = GITHUB[OPENCORE]
+        commit, date = self._commit(repository, branch)
+        tree = _json(fetch("https://api.github.com/repos/%s/git/trees/%s?recursive=1" % (repository, commit),
+                           CAPS["api"], github_api=True), "the %s file tree" % repository)
         if not isinstance(tree, dict) or not isinstance(tree.get("tree"), list):
-            raise SourceError("%s: no file tree for %s" % (OPENCORE_REPO, commit))
+            raise SourceError("%s: no file tree for %s" % (repository, commit))
         if tree.get("truncated"):
-            raise SourceError("%s: the file tree came back truncated" % OPENCORE_REPO)
-        note("OpenCore database at %s@%s" % (OPENCORE_REPO, commit[:12]))
+            raise SourceError("%s: the file tree came back truncated" % repository)
+        self.revisions[OPENCORE] = (repository, folder + "/", commit, date)
         found = {family: [] for family in FAMILIES}
         for entry in tree["tree"]:
             parts = entry.get("path", "").split("/")
-            if (entry.get("type") == "blob" and len(parts) == 4 and "/".join(parts[:2]) == OPENCORE_FOLDER
+            if (entry.get("type") == "blob" and len(parts) == 4 and "/".join(parts[:2]) == folder
                     and parts[2] in found and parts[3].endswith(".yaml")):
-                url = "https://raw.githubusercontent.com/%s/%s/%s" % (
-                    OPENCORE_REPO, commit, urllib.parse.quote(entry["path"]))
-                found[parts[2]].append((parts[3], _decode(fetch(url, CAPS["yaml"]), entry["path"])))
+                saved_as = "/".join([OPENCORE, parts[2], parts[3]])
+                found[parts[2]].append((parts[3], self._raw(repository, commit, entry["path"], CAPS[OPENCORE],
+                                                            saved_as)))
         return found
 
     def catalog(self):
         return fetch(CATALOG_URL, CAPS["catalog"]), lambda url: fetch(url, CAPS["pkm"])
 
     def describe(self):
-        return "the public addresses"
+        return ", ".join("%s@%s" % (GITHUB[name][0], self.revisions[name][2][:8])
+                         for name in (SOFA_V2, M1N1, OPENCORE) if name in self.revisions)
 
 
 def fetch(url, cap, github_api=False):
@@ -581,12 +606,14 @@ def changed_files(out, files):
 
 
 def write_all(out, files):
-    """Writes every file beside its target first, then renames them all into place."""
-    os.makedirs(out, exist_ok=True)
+    """Writes every file ({path under out: bytes}) beside its target first, then renames them all into
+    place."""
     temporary = {}
     try:
         for name, data in files.items():
-            fd, path = tempfile.mkstemp(prefix="." + name + ".", dir=out)
+            folder = os.path.dirname(os.path.join(out, name))
+            os.makedirs(folder, exist_ok=True)
+            fd, path = tempfile.mkstemp(prefix="." + os.path.basename(name) + ".", dir=folder)
             temporary[name] = path
             with os.fdopen(fd, "wb") as f:
                 f.write(data)
@@ -601,6 +628,50 @@ def write_all(out, files):
                 os.remove(path)
 
 
+REVISIONS_START = "<!-- revisions: written by refresh_reference.py --save -->"
+REVISIONS_END = "<!-- end of revisions -->"
+ORIGIN_NOTES = {
+    SOFA_V2: " (served at https://sofafeed.macadmins.io/v2/macos_data_feed.json)",
+    OPENCORE: " (the seven Mac families the lists cover; `Xserve/` left out)",
+}
+
+
+def revision_table(revisions):
+    rows = ["| file | public origin | revision | date |", "|---|---|---|---|"]
+    for name in (SOFA_V2, SOFA_XPROTECT, M1N1, OPENCORE):
+        repository, path, commit, date = revisions[name]
+        rows.append("| `%s` | github.com/%s `%s`%s | %s | %s |" % (
+            name + "/" if name == OPENCORE else name, repository, path, ORIGIN_NOTES.get(name, ""), commit[:8], date))
+    return "\n".join(rows)
+
+
+def save_sources(folder, sources):
+    """Replaces the saved copies in folder with what a live run read, so that --from folder builds the
+    same lists again, and rewrites the revision table of its README.md. Licences and notes stay."""
+    files = dict(sources.read)
+    readme = os.path.join(folder, "README.md")
+    text = ""
+    if os.path.exists(readme):
+        with open(readme, encoding="utf-8") as f:
+            text = f.read()
+    if REVISIONS_START in text and REVISIONS_END in text:
+        head, rest = text.split(REVISIONS_START, 1)
+        tail = rest.split(REVISIONS_END, 1)[1]
+        files["README.md"] = (head + REVISIONS_START + "\n" + revision_table(sources.revisions) + "\n"
+                              + REVISIONS_END + tail).encode("utf-8")
+    else:
+        note("%s has no revision table to rewrite" % readme)
+    stale = []
+    for family in FAMILIES:
+        family_folder = os.path.join(folder, OPENCORE, family)
+        if os.path.isdir(family_folder):
+            stale += [os.path.join(family_folder, n) for n in os.listdir(family_folder)
+                      if n.endswith(".yaml") and "/".join([OPENCORE, family, n]) not in files]
+    write_all(folder, files)
+    for path in stale:
+        os.remove(path)
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Builds the reference lists from public sources.")
     parser.add_argument("--from", dest="source", metavar="DIR",
@@ -609,7 +680,12 @@ def main(argv=None):
     parser.add_argument("--published", metavar="DATE", help="the Published date, ISO 8601 (default: SOFA's LastCheck)")
     parser.add_argument("--check", action="store_true", help="write nothing; exit 1 when a list in --out would change")
     parser.add_argument("--handkept", default=DEFAULT_HANDKEPT, metavar="FILE", help="the hand-kept values")
+    parser.add_argument("--save", metavar="DIR",
+                        help="without --from: also keep what was read in DIR (tools/refresh/sources), as copies "
+                             "from which --from DIR builds the same lists")
     args = parser.parse_args(argv)
+    if args.save and (args.source or args.published or args.check):
+        parser.error("--save goes with a live run that writes: not with --from, --published or --check")
     published = None
     if args.published:
         try:
@@ -638,9 +714,11 @@ def main(argv=None):
                           else "up to date"))
         return 1 if changed else 0
     try:
+        if args.save:
+            save_sources(args.save, sources)
         write_all(args.out, files)
     except OSError as error:
-        note("error: cannot write to %s: %s" % (args.out, error))
+        note("error: cannot write: %s" % error)
         return 3
     print("%s: %d lists from %s, %d changed" % (args.out, len(files), sources.describe(), len(changed)))
     return 0

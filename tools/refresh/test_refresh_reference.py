@@ -15,6 +15,7 @@ import shutil
 import sys
 import tempfile
 import unittest
+from unittest import mock
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -70,7 +71,8 @@ def release(version, build, name=None):
 def feed_with(*entries):
     """The test feed with more OSVersions entries, each (OSVersion, Latest release)."""
     feed = copy.deepcopy(FEED)
-    feed["OSVersions"] += [{"OSVersion": name, "Latest": latest, "SecurityReleases": [latest]} for name, latest in entries]
+    feed["OSVersions"] += [{"OSVersion": name, "Latest": latest, "SecurityReleases": [latest]}
+                           for name, latest in entries]
     return feed
 
 
@@ -86,8 +88,8 @@ class NewestRelease(unittest.TestCase):
              "26.6.2", "26.6.2"),
             ("a beta by its name", feed_with(("Tahoe 26", release("26.7", "25H31", "macOS Tahoe 26.7 beta 2"))),
              "26.6.2", "26.6.2"),
-            ("a release candidate by its type", feed_with(("Tahoe 26", dict(release("26.7", "25H40"), ReleaseType="RC"))),
-             "26.6.2", "26.6.2"),
+            ("a release candidate by its type",
+             feed_with(("Tahoe 26", dict(release("26.7", "25H40"), ReleaseType="RC"))), "26.6.2", "26.6.2"),
             ("a version that is not numbers only", feed_with(("Tahoe 26", release("26.6.2 (a)", "25G83a"))),
              "26.6.2", "26.6.2"),
             ("versions compared as numbers, not text", feed_with(("Tahoe 26", release("26.10", "25K10"))),
@@ -110,12 +112,13 @@ class NewestRelease(unittest.TestCase):
 
 class AppleSiliconFirmware(unittest.TestCase):
     ROW_2662 = '    [V26_6_2]    = {V26_6_2,    "26.6.2",      {26, 6, 2},     3, "mBoot-18000.161.10"},\n'
+    WITH_2662 = TABLE_TEXT.replace("    // clang-format on", ROW_2662 + "    // clang-format on")
 
     def pin(self, version, firmware):
         return {"macOS": version, "firmware": firmware, "source": "test"}
 
     def test_pin_rules(self):
-        table_with_row = rr.m1n1_table(TABLE_TEXT.replace("    // clang-format on", self.ROW_2662 + "    // clang-format on"))
+        table_with_row = rr.m1n1_table(self.WITH_2662)
         table = rr.m1n1_table(TABLE_TEXT)
         cases = [
             # (what, table, pins, newest release, firmware or Fails(the error's words))
@@ -345,10 +348,61 @@ class CommandLine(unittest.TestCase):
             self.assertIn("no fw_versions[] table", said)
             self.assertEqual(self.snapshot(out), {"MacPro.plist": b"old"})
 
-    def test_published_option(self):
-        for value, status in [("2026-09-01", 0), ("2026-09-01T10:11:12Z", 0), ("yesterday", 2)]:
-            with self.subTest(value), tempfile.TemporaryDirectory() as tmp:
-                self.assertEqual(self.run_tool("--from", TESTDATA, "--out", tmp, "--published", value)[0], status)
+    def test_options(self):
+        cases = [
+            (["--published", "2026-09-01"], 0),
+            (["--published", "2026-09-01T10:11:12Z"], 0),
+            (["--published", "yesterday"], 2),
+            (["--save", "elsewhere"], 2),  # --save keeps what a live run read, not copies of copies
+        ]
+        for options, status in cases:
+            with self.subTest(options), tempfile.TemporaryDirectory() as tmp:
+                self.assertEqual(self.run_tool("--from", TESTDATA, "--out", tmp, *options)[0], status)
+
+    def test_a_live_run_saves_the_copies_it_was_built_from(self):
+        # GitHub and Apple as the live run sees them, answered from testdata; m1n1's live table has
+        # the pinned row by now, and Apple's catalog is out of reach.
+        commits = {("macadmins/sofa", "main"): "5" * 40, ("AsahiLinux/m1n1", "main"): "3" * 40,
+                   ("acidanthera/OpenCorePkg", "master"): "1" * 40}
+        answers = {}
+        for (repository, branch), sha in commits.items():
+            answers["https://api.github.com/repos/%s/branches/%s" % (repository, branch)] = json.dumps(
+                {"commit": {"sha": sha, "commit": {"committer": {"date": "2026-08-30T10:00:00Z"}}}})
+        raw = "https://raw.githubusercontent.com/"
+        answers[raw + "macadmins/sofa/%s/v2/macos_data_feed.json" % ("5" * 40)] = read(TESTDATA, rr.SOFA_V2)
+        answers[raw + "macadmins/sofa/%s/data/resources/xprotect.json" % ("5" * 40)] = read(TESTDATA, rr.SOFA_XPROTECT)
+        answers[raw + "AsahiLinux/m1n1/%s/src/firmware.c" % ("3" * 40)] = AppleSiliconFirmware.WITH_2662
+        tree = [{"path": "AppleModels/DataBase", "type": "tree"},
+                {"path": "AppleModels/DataBase/README.md", "type": "blob"}]
+        database = os.path.join(TESTDATA, rr.OPENCORE)
+        for folder, _dirs, names in os.walk(database):
+            for name in names:
+                path = "AppleModels/DataBase/" + os.path.relpath(os.path.join(folder, name), database)
+                tree.append({"path": path, "type": "blob"})
+                answers[raw + "acidanthera/OpenCorePkg/%s/%s" % ("1" * 40, path)] = read(folder, name)
+        answers["https://api.github.com/repos/acidanthera/OpenCorePkg/git/trees/%s?recursive=1" % ("1" * 40)] = \
+            json.dumps({"tree": tree, "truncated": False})
+
+        def fetch(url, cap, github_api=False):
+            if url not in answers:
+                raise rr.SourceError(url + ": out of reach")
+            return answers[url].encode("utf-8")
+
+        with tempfile.TemporaryDirectory() as tmp, mock.patch.object(rr, "fetch", fetch):
+            saved, out = os.path.join(tmp, "saved"), os.path.join(tmp, "out")
+            os.makedirs(os.path.join(saved, rr.OPENCORE, "MacPro"))
+            shutil.copy(os.path.join(SOURCES, "README.md"), saved)
+            with open(os.path.join(saved, rr.OPENCORE, "MacPro", "MP99.yaml"), "w") as f:
+                f.write("a model the database no longer has")
+            status, said = self.run_tool("--out", out, "--save", saved)
+            self.assertEqual(status, 0, said)
+            self.assertIn("not cross-checked", said)
+            self.assertIn("the pin can go", said)
+            self.assertFalse(os.path.exists(os.path.join(saved, rr.OPENCORE, "MacPro", "MP99.yaml")))
+            self.assertIn("| github.com/AsahiLinux/m1n1 `src/firmware.c` | 33333333 | 2026-08-30 |",
+                          read(saved, "README.md"))
+            status, said = self.run_tool("--from", saved, "--out", out, "--check")
+            self.assertEqual(status, 0, said)
 
     def test_committed_lists_are_what_the_saved_sources_give(self):
         status, said = self.run_tool("--from", SOURCES, "--out", REFERENCE, "--check")
