@@ -19,6 +19,7 @@ from unittest import mock
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import publish_decision  # noqa: E402
 import refresh_reference as rr  # noqa: E402
 from check_lists import LIST_NAMES, check_lists  # noqa: E402
 
@@ -282,6 +283,42 @@ class Lists(unittest.TestCase):
             with self.subTest(what):
                 with self.assertRaisesRegex(rr.SourceError, words):
                     rr.load_handkept(json.dumps(data))
+
+
+class PublishDecision(unittest.TestCase):
+    def test_content_or_a_week_old_date(self):
+        committed, _ = quiet(rr.build_lists, rr.FolderSources(TESTDATA), HANDKEPT)
+
+        def refreshed(days_later=0, edit=None):
+            new = copy.deepcopy(committed)
+            for name, value in new.items():
+                for entry in value if isinstance(value, list) else [value]:
+                    entry["Published"] += datetime.timedelta(days=days_later)
+            if edit:
+                edit(new)
+            return new
+
+        def without(name, key):
+            def edit(lists):
+                del lists[name][key]
+            return edit
+
+        cases = [
+            # (what, committed lists, refreshed lists, decision)
+            ("the same", committed, refreshed(), "none"),
+            ("only the date, three days on", committed, refreshed(3), "none"),
+            ("only the date, eight days on", committed, refreshed(8), "date"),
+            ("a row changed, same date", committed,
+             refreshed(0, lambda lists: lists["MacPro.plist"][0].update(EFIversion="2094.100.1.0.0")), "content"),
+            ("a macOS release added", committed, refreshed(0, lambda lists: lists["sysupdates.plist"].update(
+                macOS27="27.0")), "content"),
+            ("no list committed yet", {}, refreshed(), "content"),
+            ("the committed lists without dates", refreshed(0, without("sysupdates.plist", "Published")),
+             refreshed(), "date"),
+        ]
+        for what, old, new, want in cases:
+            with self.subTest(what):
+                self.assertEqual(publish_decision.decide(old, new, datetime.timedelta(days=7)), want)
 
 
 class CommandLine(unittest.TestCase):
