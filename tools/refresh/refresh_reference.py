@@ -321,8 +321,9 @@ def security_versions(v2, xprotect):
         said.append(("%s %s" % (SOFA_XPROTECT, field), xprotect.get(field)))
         said.append(("%s xprotect_entries[%s]" % (SOFA_XPROTECT, bundle), entries.get(bundle)))
         present = [(where, str(value).strip()) for where, value in said if value not in (None, "")]
-        if not present:
-            raise SourceError("no %s version in the SOFA files" % bundle)
+        if not present or (v2_section and present[0][0] != said[0][0]):
+            # The v2 feed is the source of what it carries; the XProtect record only seconds it.
+            raise SourceError("no %s version in %s" % (bundle, said[0][0] if v2_section else "the SOFA files"))
         for where, value in present:
             if not VERSION.match(value):
                 raise SourceError("%s is %r, not a version" % (where, value))

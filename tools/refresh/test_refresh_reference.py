@@ -208,6 +208,8 @@ class SecurityData(unittest.TestCase):
             ("config_version differs", FEED, xprotect(("config_version",), "5355"),
              Fails("disagree on com.apple.XProtect:")),
             ("no MRT anywhere", FEED, no_mrt, Fails("no com.apple.MRT version")),
+            ("no XProtect in the v2 feed", v2("XProtectPlistConfigData", ""), XPROTECT,
+             Fails("no com.apple.XProtect version in sofa-v2")),
             ("not a version", FEED, xprotect(("mrt_version",), "n/a"), Fails("not a version")),
         ]
         for what, feed, record, want in cases:
