@@ -64,6 +64,7 @@ class NoSettings : public SettingsStore {
 public:
     bool boolValue(const QString&) const override { return false; }
     double doubleValue(const QString&) const override { return 0; }
+    QString stringValue(const QString&) const override { return QString(); }
     void setBool(const QString&, bool) override {}
     void setDouble(const QString&, double) override {}
 };

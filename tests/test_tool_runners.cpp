@@ -141,6 +141,36 @@ TEST_F(ToolRunners, AChildKilledByASignalIsNeverASuccess) {
     }
 }
 
+TEST_F(ToolRunners, InputTheToolNeverReadsAndPipesItsChildrenKeepOpenDoNotHoldTheRun) {
+    // It ends without reading a byte of 4 MiB of input: writing the rest fails (SIGPIPE, EPIPE), which
+    // must neither end this process nor keep the run waiting.
+    const QString deaf = tool(QStringLiteral("deaf"), "echo $$ > \"$1\"\nprintf 'done'\nexit 3\n");
+    const QByteArray input(4 * kMiB, 'i');
+    const OutputPair deafRun = within(10, [&] {
+        const ToolRun run = runner.run(deaf, {pidFile()}, ErrorStream::Capture, &input);
+        return OutputPair{QString::fromLatin1(run.out), QString::number(run.status)};
+    });
+    EXPECT_EQ(deafRun.first, QStringLiteral("done"));
+    EXPECT_EQ(deafRun.second, QStringLiteral("3"));
+
+    // It leaves a child behind that holds both pipes open; the run ends with the tool, keeping what the
+    // tool wrote.
+    const QString leaves =
+        tool(QStringLiteral("leaves-a-child"), "printf 'parent'\nsleep 30 &\necho $! > \"$1\"\n");
+    QElapsedTimer clock;
+    clock.start();
+    const OutputPair leftRun = within(10, [&] {
+        const ToolRun run = runner.run(leaves, {pidFile()}, ErrorStream::Capture, nullptr);
+        return OutputPair{QString::fromLatin1(run.out), QString::number(run.status)};
+    });
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(leftRun.first, QStringLiteral("parent"));
+    EXPECT_EQ(leftRun.second, QStringLiteral("0"));
+    QFile file(pidFile());
+    if (file.open(QIODevice::ReadOnly))
+        ::kill(static_cast<pid_t>(file.readAll().trimmed().toLongLong()), SIGKILL);
+}
+
 TEST_F(ToolRunners, RunToolGivesStandardOutputWholeOrTheErrorText) {
     tool(QStringLiteral("abc"), "printf 'abc\\n'\n");
     tool(QStringLiteral("nothing"), ":\n");

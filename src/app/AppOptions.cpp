@@ -1,7 +1,9 @@
 // Command-line parsing. Unknown options and missing values are usage errors, never guesses.
 #include "app/AppOptions.h"
 
-#include <QUrl>
+#include "app/ReferenceBase.h"
+
+#include <QDir>
 
 namespace lq {
 
@@ -18,8 +20,9 @@ QString usageText() {
                "  --timeout SECONDS    with --report: end the run after SECONDS (default 300); tools still\n"
                "                       running are ended and their checks are unknown\n"
                "  --system-root DIR    judge the Mac whose files and tools are under DIR (default: %1)\n"
-               "  --reference-url URL  fetch the reference lists from URL (http or https, ending in /, no\n"
-               "                       query or fragment) instead of %2\n"
+               "  --reference-url URL  fetch the reference lists from URL instead of the ReferenceBaseURL\n"
+               "                       setting or %2: an https address ending in /\n"
+               "                       (http only on this machine), a file:// address or a folder\n"
                "\n"
                "Exit status of --report: 0 no check failed and every check could be judged or had nothing\n"
                "to be judged by; 1 a check failed; 3 no check failed but one could not be judged because a\n"
@@ -73,23 +76,14 @@ AppOptions parseOptions(const QStringList& arguments) {
         options.error = QStringLiteral("--timeout goes with --report");
     // Given at all, the address must be usable: an empty one is no reason to fall back on the built-in.
     if (options.referenceUrl) {
-        if (const std::optional<QString> problem = referenceUrlProblem(*options.referenceUrl))
-            options.error = QStringLiteral("--reference-url \"%1\": %2").arg(*options.referenceUrl, *problem);
+        const ReferenceAddress address = referenceAddress(*options.referenceUrl, QDir::currentPath());
+        if (!address.problem.isEmpty())
+            options.error =
+                QStringLiteral("--reference-url \"%1\": %2").arg(*options.referenceUrl, address.problem);
+        else
+            options.referenceUrl = address.url;
     }
     return options;
-}
-
-std::optional<QString> referenceUrlProblem(const QString& text) {
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme();
-    if (text.isEmpty() || !url.isValid() || url.isRelative() || url.host().isEmpty() ||
-        (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
-        return QStringLiteral("must be an absolute http(s) address");
-    if (url.hasQuery() || url.hasFragment())
-        return QStringLiteral("must have no query (?) or fragment (#)");
-    if (!text.endsWith(QLatin1Char('/')))
-        return QStringLiteral("must end in /");
-    return std::nullopt;
 }
 
 } // namespace lq

@@ -14,16 +14,12 @@ struct AppOptions {
     bool help = false;
     bool version = false;
     QString systemRoot;                  // --system-root DIR (default: the build's default root)
-    std::optional<QString> referenceUrl; // --reference-url URL (default: the build's base URL)
+    std::optional<QString> referenceUrl; // --reference-url URL or folder, made a base address
     double timeoutSeconds = 300.0;       // --timeout SECONDS: how long a headless report may take
     QString error;                       // a usage error; the caller prints it with the usage and exits 2
 };
 
 AppOptions parseOptions(const QStringList& arguments);
-// Why `text` cannot be the reference repository's base address, or nothing when it can: an absolute
-// http(s) address ending in "/", with no query or fragment (each list's address is the base followed by
-// its file name, which would otherwise land in the query or fragment).
-std::optional<QString> referenceUrlProblem(const QString& text);
 QString usageText();
 
 } // namespace lq

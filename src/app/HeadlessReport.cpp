@@ -74,7 +74,8 @@ QJsonObject checkObject(const QString& id, const CheckRecord& record) {
     return object;
 }
 
-QJsonObject referenceObject(const QString& baseUrl, const std::vector<ListRecord>& lists) {
+QJsonObject referenceObject(const QString& baseUrl, ReferenceSource source,
+                            const std::vector<ListRecord>& lists, const std::optional<QDateTime>& runDate) {
     QJsonArray entries;
     for (const ListRecord& list : lists) {
         QJsonObject entry;
@@ -85,18 +86,27 @@ QJsonObject referenceObject(const QString& baseUrl, const std::vector<ListRecord
             entry.insert(QStringLiteral("httpStatus"), list.httpStatus);
         if (!list.published.isEmpty())
             entry.insert(QStringLiteral("published"), list.published);
+        if (list.fetchedAt.isValid())
+            entry.insert(QStringLiteral("fetchedAt"), list.fetchedAt.toUTC().toString(Qt::ISODate));
         entries.append(entry);
     }
     QJsonObject reference;
     reference.insert(QStringLiteral("baseUrl"), baseUrl);
+    reference.insert(QStringLiteral("source"), referenceSourceName(source));
     reference.insert(QStringLiteral("lists"), entries);
+    const ReferenceAge age = runDate ? referenceAgeOf(lists, *runDate) : ReferenceAge();
+    reference.insert(QStringLiteral("stale"), age.stale);
+    reference.insert(QStringLiteral("staleAfterDays"), kStaleListDays);
+    if (age.securityDataDays)
+        reference.insert(QStringLiteral("securityDataAgeDays"), *age.securityDataDays);
     return reference;
 }
 
 } // namespace
 
 HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseUrl,
-                                const std::function<void(const QString&)>& onAlert, int timeoutMs) {
+                                const std::function<void(const QString&)>& onAlert, int timeoutMs,
+                                ReferenceSource source) {
     PlainMainView view;
     view.onAlert = onAlert;
     MenuBarModel menus;
@@ -167,7 +177,9 @@ HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseU
     mac.insert(QStringLiteral("macOSBuild"), release.build);
     mac.insert(QStringLiteral("appleSilicon"), controller.hardware.hasARM);
     object.insert(QStringLiteral("mac"), mac);
-    object.insert(QStringLiteral("reference"), referenceObject(referenceBaseUrl, controller.records.lists));
+    object.insert(
+        QStringLiteral("reference"),
+        referenceObject(referenceBaseUrl, source, controller.records.lists, controller.state.runDate));
     QJsonArray checks;
     for (const QString& id : checkIds()) {
         const auto found = controller.records.checks.find(id);

@@ -1,6 +1,7 @@
 // The headless report: one check run without a window, printed as text or JSON.
 #pragma once
 
+#include "app/ReferenceBase.h"
 #include "check/PlainMainView.h"
 
 #include <QString>
@@ -21,8 +22,10 @@ struct HeadlessResult {
 };
 // When `timeoutMs` passes first, every tool still running is ended and the report is given as far as
 // it got, with the checks that had no result yet unknown ("timed out").
+// `source` says where the base address came from, for the JSON.
 HeadlessResult runHeadlessCheck(Services services, const QString& referenceBaseUrl,
-                                const std::function<void(const QString&)>& onAlert, int timeoutMs = 300000);
+                                const std::function<void(const QString&)>& onAlert, int timeoutMs = 300000,
+                                ReferenceSource source = ReferenceSource::CommandLine);
 
 // "Version 14.5 (Build 23F79)" as its version and build; empty parts when the text has none.
 struct MacosRelease {

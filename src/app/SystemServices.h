@@ -6,6 +6,7 @@
 #include "platform/ProcessToolRunner.h"
 #include "platform/QtHttpGetter.h"
 #include "platform/QtSettingsStore.h"
+#include "platform/ReferenceGetter.h"
 #include "platform/RootFileSystem.h"
 #include "platform/RootSystemInfo.h"
 #include "platform/Services.h"
@@ -27,7 +28,8 @@ public:
     QtSettingsStore settings;
     RootSystemInfo system;
     std::unique_ptr<IORegistry> ioRegistry;
-    QtHttpGetter http;
+    QtHttpGetter network;
+    ReferenceGetter http{network}; // every list goes through it: https, http on this machine, file://
 };
 
 } // namespace lq

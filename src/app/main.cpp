@@ -1,12 +1,15 @@
 // Lanternquill: the window, or the headless report with --report.
 #include "app/AppOptions.h"
 #include "app/HeadlessReport.h"
+#include "app/ReferenceBase.h"
 #include "app/SystemServices.h"
+#include "platform/SettingsKeys.h"
 #include "ui/EventLoopProbe.h"
 #include "ui/GuiApplication.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -47,17 +50,25 @@ int main(int argc, char* argv[]) {
         print(stderr, QStringLiteral("lanternquill: no such folder: %1\n\n%2").arg(root, lq::usageText()));
         return 2;
     }
-    const QString referenceUrl = options.referenceUrl.value_or(QStringLiteral(LQ_REFERENCE_BASE_URL));
+    // The command line's address, else the setting's (read once the settings are open), else the built-in.
+    const auto referenceBase = [&options](const lq::SystemServices& system) {
+        return lq::chooseReferenceBase(options.referenceUrl,
+                                       system.settings.stringValue(lq::keys::referenceBaseURL),
+                                       QStringLiteral(LQ_REFERENCE_BASE_URL), QDir::currentPath());
+    };
 
     if (options.report) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
         QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
         lq::SystemServices system(root);
+        const lq::ReferenceBase reference = referenceBase(system);
+        if (!reference.settingProblem.isEmpty())
+            print(stderr, QStringLiteral("lanternquill: %1\n").arg(reference.settingProblem));
         const lq::HeadlessResult result = lq::runHeadlessCheck(
-            system.services(), referenceUrl,
+            system.services(), reference.url,
             [](const QString& alert) { print(stderr, QStringLiteral("An error occurred: %1\n").arg(alert)); },
-            static_cast<int>(options.timeoutSeconds * 1000));
+            static_cast<int>(options.timeoutSeconds * 1000), reference.source);
         print(stdout, options.json ? result.json : result.text);
         for (const QString& problem : result.problems)
             print(stderr, QStringLiteral("lanternquill: %1\n").arg(problem));
@@ -70,9 +81,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("lanternquill"));
     QCoreApplication::setApplicationName(QStringLiteral("Lanternquill"));
     lq::SystemServices system(root);
-    lq::GuiApplication gui(system.services(), referenceUrl);
+    const lq::ReferenceBase reference = referenceBase(system);
+    lq::GuiApplication gui(system.services(), reference.url);
     if (probe)
         probe->watch(gui.mainWindow());
-    gui.start();
+    gui.start(reference.settingProblem);
     return QApplication::exec();
 }

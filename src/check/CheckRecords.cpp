@@ -108,6 +108,24 @@ void RunRecords::recordList(const ListRecord& list) {
     lists.push_back(list);
 }
 
+ReferenceAge referenceAgeOf(const std::vector<ListRecord>& lists, const QDateTime& runDate) {
+    ReferenceAge age;
+    for (const ListRecord& list : lists) {
+        if (list.fetchedAt.isValid() && (!age.fetched || list.fetchedAt > *age.fetched))
+            age.fetched = list.fetchedAt;
+        const QDateTime published = QDateTime::fromString(list.published, Qt::ISODate);
+        if (!published.isValid())
+            continue;
+        if (!age.published || published < *age.published)
+            age.published = published;
+        if (list.name == QLatin1String("sysupdates.plist") && published <= runDate) {
+            age.securityDataDays = published.secsTo(runDate) / 86400;
+            age.stale = published.secsTo(runDate) > qint64(kStaleListDays) * 86400;
+        }
+    }
+    return age;
+}
+
 int exitStatusOf(const RunRecords& records) {
     bool incomplete = false;
     for (const QString& id : checkIds()) {

@@ -6,6 +6,7 @@
 #include "check/MainView.h"
 #include "securitydata/ReferenceList.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,10 @@ struct RunRecords {
     // Adds the list, or updates the record of the same address.
     void recordList(const ListRecord& list);
 };
+
+// From the lists recorded so far; `runDate` is when the run started. A list without a date, or one
+// dated in the future, gives no age.
+ReferenceAge referenceAgeOf(const std::vector<ListRecord>& lists, const QDateTime& runDate);
 
 // The headless report's exit status: 1 when a check failed; otherwise 3 when a check could not be
 // judged because something went wrong (see CheckRecord::incomplete); otherwise 0. Checks with no

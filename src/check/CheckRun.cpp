@@ -64,6 +64,7 @@ void ViewController::runChecks() {
     state.kextIsUpd = false;
     state.runDate = services.system.now();
     records = RunRecords();
+    view.setReferenceAge(ReferenceAge());
     view.setLastCheckTime(*state.runDate);
     for (const Field field : {Field::sipStatusText, Field::xprotStatusText, Field::filevStatusText})
         setText(field, QStringLiteral("Checking…"));

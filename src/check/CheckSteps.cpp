@@ -5,6 +5,7 @@
 #include "firmware/FirmwareCheck.h"
 #include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
+#include "platform/SystemInfo.h"
 #include "securitydata/SecurityDataCheck.h"
 #include "securitydata/SecurityDataRules.h"
 #include "securitydata/XPRScanSummary.h"
@@ -141,7 +142,7 @@ void ViewController::checkFirmware(std::shared_ptr<RunSequence> run) {
     if (plan.listUrl) {
         records.recordList(pendingListRecord(*plan.listUrl));
         FirmwareCheck::start(step(), inputs, *plan.listUrl, [this, run](const FirmwareResult& result) {
-            records.recordList(result.list);
+            recordList(result.list);
             if (result.empty()) {
                 records.record(QStringLiteral("firmware"), firmwareRecord(result, QString()));
                 return;
@@ -185,7 +186,7 @@ void ViewController::checkSecurityDataVersions(std::shared_ptr<RunSequence> run)
     const SecurityDataInputs inputs{state.osVersion, state.firstRun, referenceBaseUrl};
     records.recordList(pendingListRecord(referenceBaseUrl + QStringLiteral("sysupdates.plist")));
     SecurityDataCheck::start(step(), inputs, [this, run](const SecurityDataResult& result) {
-        records.recordList(result.list);
+        recordList(result.list);
         if (result.empty()) {
             recordSecurityData(result, {});
             return;
@@ -334,6 +335,15 @@ void ViewController::listInstallHistory(std::shared_ptr<RunSequence> run, int sl
             appendReport(listing.lines.text);
         });
     });
+}
+
+void ViewController::recordList(ListRecord list) {
+    // The answer's time by the run's clock, so that its age is judged as the run's verdicts are.
+    if (list.outcome != ListOutcome::Pending && !list.fetchedAt.isValid())
+        list.fetchedAt = services.system.now().toUTC();
+    records.recordList(list);
+    if (state.runDate)
+        view.setReferenceAge(referenceAgeOf(records.lists, *state.runDate));
 }
 
 } // namespace lq

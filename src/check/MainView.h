@@ -31,6 +31,16 @@ enum class Field {
 };
 inline constexpr int kFieldCount = 13;
 
+// How old the reference lists behind a run are.
+inline constexpr int kStaleListDays = 30;
+struct ReferenceAge {
+    std::optional<QDateTime> published;     // the oldest "Published" date among the run's lists
+    std::optional<QDateTime> fetched;       // when the last of the run's lists arrived
+    std::optional<qint64> securityDataDays; // how many whole days old the security data list was
+    // The security data list was published more than kStaleListDays before the run: an installed
+    // version newer than it would be called out of date.
+    bool stale = false;
+};
 class MainView {
 public:
     virtual ~MainView() = default;
@@ -47,6 +57,8 @@ public:
     virtual QString reportText() const = 0;
     // When the last check run started.
     virtual void setLastCheckTime(const QDateTime& time) = 0;
+    // How old the reference lists behind the shown verdicts are (nothing known yet: all empty).
+    virtual void setReferenceAge(const ReferenceAge& age) = 0;
 
     virtual void setSpinnerHidden(bool hidden) = 0;
     virtual void setSpinnerAnimating(bool animating) = 0;

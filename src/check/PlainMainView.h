@@ -18,6 +18,7 @@ public:
     void appendReportText(const QString& text, double pointSize) override;
     QString reportText() const override { return report; }
     void setLastCheckTime(const QDateTime& time) override { lastCheckTime = time; }
+    void setReferenceAge(const ReferenceAge& age) override { referenceAge = age; }
     void setSpinnerHidden(bool hidden) override { spinnerHidden = hidden; }
     void setSpinnerAnimating(bool animating) override { spinnerAnimating = animating; }
     void setUpdateButtonTitle(const QString& title) override { updateButtonTitle = title; }
@@ -40,6 +41,7 @@ public:
     std::array<FieldState, kFieldCount> fields;
     QString report;
     std::optional<QDateTime> lastCheckTime;
+    ReferenceAge referenceAge;
     // Every font size the report was drawn in since the last full redraw, for the restyle checks.
     std::vector<double> reportSizes;
     bool spinnerHidden = false;

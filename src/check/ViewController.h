@@ -100,6 +100,7 @@ private:
     void setRunInProgress(bool inProgress);
     void setText(Field field, const QString& text) { view.setFieldText(field, text); }
     void finishUpdateRun(const OutputPair& result);
+    void recordList(ListRecord list);
     void recordSecurityData(const SecurityDataResult& result, const SecurityDataFields& fields);
     void runConCachingScript(const QString& name, const QString& script);
 

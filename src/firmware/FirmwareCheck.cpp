@@ -28,6 +28,7 @@ FirmwareResult readListAndCompare(const QByteArray& body, const QString& unmarke
         result.status = unmarked;
         return result;
     }
+    result.list.published = publishedDate(list->root());
     const FirmwareComparison comparison = compare(list->root());
     result.lines = comparison.lines;
     result.status = comparison.status;
@@ -45,7 +46,9 @@ struct Once {
         if (handed)
             return;
         handed = true;
+        const QString published = result.list.published;
         result.list = list;
+        result.list.published = published;
         noteListAlerts(result.list, result.alerts);
         done(result);
     }

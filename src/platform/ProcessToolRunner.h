@@ -1,4 +1,4 @@
-// The real tool runner: child processes with pipes, through QProcess. Each tool leads a process group
+// The real tool runner: child processes with pipes, started with posix_spawn. Each tool leads a process group
 // of its own, so that ending it ends whatever it started too.
 #pragma once
 

@@ -1,6 +1,8 @@
 // HTTP(S) GETs through Qt Network.
 #include "platform/QtHttpGetter.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -26,6 +28,7 @@ QtHttpGetter::QtHttpGetter(QList<QSslCertificate> extraCaCertificates, qint64 ma
     QMetaObject::invokeMethod(
         worker_,
         [this, timeout = static_cast<int>(transferTimeout.count())] {
+            lowerThisThreadsPriority();
             manager_ = new QNetworkAccessManager;
             manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
             // Qt waits for ever unless told otherwise; the fetch's caller counts on an answer.

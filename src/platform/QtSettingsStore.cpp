@@ -52,10 +52,42 @@ QtSettingsStore::QtSettingsStore(const SettingsDomain& domain)
 QtSettingsStore::QtSettingsStore(const QString& file)
     : QtSettingsStore(file, [file] { return std::make_unique<QSettings>(file, QSettings::IniFormat); }) {}
 
-QtSettingsStore::QtSettingsStore(const QString& path,
-                                 const std::function<std::unique_ptr<QSettings>()>& open) {
+QtSettingsStore::QtSettingsStore(const QString& path, const std::function<std::unique_ptr<QSettings>()>& open)
+    : open_(open) {
     if (safeToRead(path))
         settings_ = open();
+}
+
+QtSettingsStore::~QtSettingsStore() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_one();
+    if (writer_.joinable())
+        writer_.join();
+}
+
+// The writing thread: a QSettings of its own (distinct QSettings objects may share a file across
+// threads), one file write for each burst of values.
+void QtSettingsStore::writeInOrder() {
+    const std::unique_ptr<QSettings> file = open_();
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return ending_ || !pending_.empty(); });
+        if (pending_.empty())
+            return;
+        std::deque<std::pair<QString, QVariant>> burst;
+        burst.swap(pending_);
+        lock.unlock();
+        // Judged at every write: the file may have become a link, or someone else's, since the launch.
+        if (safeToWrite(file->fileName())) {
+            for (const auto& [key, value] : burst)
+                file->setValue(key, value);
+            file->sync();
+        }
+        lock.lock();
+    }
 }
 
 QString QtSettingsStore::location() const {
@@ -73,14 +105,16 @@ QVariant QtSettingsStore::stored(const QString& key) const {
 }
 
 void QtSettingsStore::store(const QString& key, const QVariant& value) {
-    // Judged at every write: the file may have become a link, or someone else's, since the launch.
-    if (keepsValuesInMemory()) {
-        session_.insert(key, value);
-        return;
+    session_.insert(key, value);
+    if (!settings_)
+        return; // a file that could not be read safely is never written either
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pending_.emplace_back(key, value);
+        if (!writer_.joinable())
+            writer_ = std::thread([this] { writeInOrder(); });
     }
-    session_.remove(key);
-    settings_->setValue(key, value);
-    settings_->sync();
+    wake_.notify_one();
 }
 
 bool QtSettingsStore::boolValue(const QString& key) const {
@@ -96,6 +130,14 @@ double QtSettingsStore::doubleValue(const QString& key) const {
     bool ok = false;
     const double value = stored(key).toDouble(&ok);
     return ok && qIsFinite(value) ? value : 0.0;
+}
+
+QString QtSettingsStore::stringValue(const QString& key) const {
+    const QVariant value = stored(key);
+    // Text only: a number or a list (a damaged file, a profile with the wrong type) reads as absent.
+    if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray)
+        return QString();
+    return value.toString();
 }
 
 // A value that reads the same as what is stored is not written: writing rewrites the whole file, and

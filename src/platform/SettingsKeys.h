@@ -14,6 +14,9 @@ inline const QString noUpdateCheck = QStringLiteral("noUpdateCheck"); // bool
 inline const QString dateLastUpdateCheck =
     QStringLiteral("dateLastUpdateCheck");                              // double, seconds since 2001
 inline const QString updateCheckInt = QStringLiteral("updateCheckInt"); // double, seconds
+// Where the reference lists are fetched from: an https address, a file:// address or a folder. Set by
+// the user or by a configuration profile; the application never writes it.
+inline const QString referenceBaseURL = QStringLiteral("ReferenceBaseURL"); // string
 
 } // namespace lq::keys
 

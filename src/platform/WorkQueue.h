@@ -2,6 +2,8 @@
 // piece of work until the test lets it go, so that every order of completion can be tried.
 #pragma once
 
+#include "platform/ThreadPriority.h"
+
 #include <QString>
 #include <QThreadPool>
 
@@ -24,7 +26,12 @@ class ThreadPoolQueue : public WorkQueue {
 public:
     explicit ThreadPoolQueue(int maxThreads) { pool_.setMaxThreadCount(maxThreads); }
     ~ThreadPoolQueue() override { pool_.waitForDone(); }
-    void start(const QString&, std::function<void()> work) override { pool_.start(std::move(work)); }
+    void start(const QString&, std::function<void()> work) override {
+        pool_.start([work = std::move(work)] {
+            lowerThisThreadsPriority();
+            work();
+        });
+    }
     void waitForDone() override { pool_.waitForDone(); }
 
 private:

@@ -114,12 +114,20 @@ void noteListAlerts(ListRecord& record, const QStringList& alerts) {
 }
 
 QString publishedDate(const plist::Node& root) {
-    if (!root.isDictionary())
-        return QString();
-    const plist::Node published = root["Published"];
-    if (const std::optional<QDateTime> date = published.date())
-        return date->toUTC().toString(Qt::ISODate);
-    return published.string().value_or(QString());
+    const auto dateIn = [](const plist::Node& dictionary) {
+        const plist::Node published = dictionary["Published"];
+        if (const std::optional<QDateTime> date = published.date())
+            return date->toUTC().toString(Qt::ISODate);
+        return published.string().value_or(QString());
+    };
+    if (root.isDictionary())
+        return dateIn(root);
+    QString first;
+    root.forEachElement([&](const plist::Node& entry) {
+        if (first.isEmpty() && entry.isDictionary())
+            first = dateIn(entry);
+    });
+    return first;
 }
 
 ReferenceFetch stepFetch(const StepServices& step, std::function<void(const QString& failureLine)> failed,

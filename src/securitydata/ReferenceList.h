@@ -6,6 +6,7 @@
 #include "platform/PropertyList.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -45,13 +46,16 @@ struct ListRecord {
     QString name; // the file name, e.g. "sysupdates.plist"
     QString url;
     ListOutcome outcome = ListOutcome::Pending;
-    int httpStatus = 0; // with HttpError
-    QString published;  // the list's "Published" date (ISO 8601), when it carries one
+    int httpStatus = 0;  // with HttpError
+    QString published;   // the list's "Published" date (ISO 8601), when it carries one
+    QDateTime fetchedAt; // when its answer arrived (invalid while pending)
 };
 ListRecord pendingListRecord(const QString& url);
 // The record after reading the body: unparsable or empty when reading it raised that alert.
 void noteListAlerts(ListRecord& record, const QStringList& alerts);
-// The "Published" date of a dictionary list, as ISO 8601 (UTC); empty when it has none.
+// The "Published" date of a list, as ISO 8601 (UTC); empty when it has none. A dictionary list carries
+// it at the top; a list of entries carries it in each entry (a row of its own could be taken for an
+// entry by older readers), and the first entry that has one gives it.
 QString publishedDate(const plist::Node& root);
 
 // Who asked for a list and what it wants done around the fetch. Empty functions are skipped.

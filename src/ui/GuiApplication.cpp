@@ -67,11 +67,15 @@ GuiApplication::~GuiApplication() {
     window_.reset();
 }
 
-void GuiApplication::start() {
+void GuiApplication::start(const QString& launchWarning) {
     window_->start();
     // The launch tasks run once the event loop is going, as a finished launch is announced. They run
     // tools on the main thread, so they wait for the window's first paint too, after the first check run.
-    runAfterFirstPaint(window_.get(), [this] { delegate_->applicationDidFinishLaunching(); });
+    runAfterFirstPaint(window_.get(), [this, launchWarning] {
+        if (!launchWarning.isEmpty())
+            window_->showErrorAlert(launchWarning);
+        delegate_->applicationDidFinishLaunching();
+    });
 }
 
 } // namespace lq

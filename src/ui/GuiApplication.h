@@ -15,8 +15,9 @@ class GuiApplication {
 public:
     GuiApplication(Services services, const QString& referenceBaseUrl);
     ~GuiApplication();
-    // Loads the main window, shows it and runs the launch tasks.
-    void start();
+    // Loads the main window, shows it and runs the launch tasks; a `launchWarning` (a setting that could
+    // not be used) is shown in an alert once the window is on screen.
+    void start(const QString& launchWarning = QString());
 
     MainWindow& mainWindow() { return *window_; }
     AppDelegate& delegate() { return *delegate_; }

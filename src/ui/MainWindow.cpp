@@ -189,6 +189,9 @@ void MainWindow::buildButtonsAndStatusBar(QWidget* central, QVBoxLayout* column)
     lastCheck_ = new QLabel(this);
     lastCheck_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(lastCheck_, 1);
+    listsAge_ = new QLabel(this);
+    listsAge_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addPermanentWidget(listsAge_);
     statusBar()->setSizeGripEnabled(false);
 }
 
@@ -216,6 +219,7 @@ void MainWindow::setTabOrderAndNames() {
     spinner_->setAccessibleDescription(
         QStringLiteral("Shown while updates are being listed, downloaded or installed"));
     lastCheck_->setAccessibleName(QStringLiteral("Last check"));
+    listsAge_->setAccessibleName(QStringLiteral("Reference lists"));
 }
 
 void MainWindow::rebuildMenuBar() {
@@ -356,6 +360,28 @@ void MainWindow::setLastCheckTime(const QDateTime& time) {
 
 QString MainWindow::lastCheckText(const QDateTime& time) {
     return QStringLiteral("Last check: ") + QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
+}
+
+void MainWindow::setReferenceAge(const ReferenceAge& age) {
+    listsAge_->setText(referenceAgeText(age));
+    listsAge_->setAccessibleDescription(listsAge_->text());
+    listsAge_->setToolTip(age.stale ? QStringLiteral("A list this old may not know the newest versions: an "
+                                                     "up-to-date Mac can then be shown as out of date.")
+                                    : QString());
+}
+
+QString MainWindow::referenceAgeText(const ReferenceAge& age) {
+    const QLocale locale;
+    QString lists;
+    if (age.published)
+        lists = QStringLiteral("Lists published ") +
+                locale.toString(age.published->toLocalTime().date(), QLocale::ShortFormat);
+    if (age.fetched)
+        lists += (lists.isEmpty() ? QStringLiteral("Lists fetched ") : QStringLiteral(", fetched ")) +
+                 locale.toString(age.fetched->toLocalTime(), QLocale::ShortFormat);
+    if (age.stale && age.securityDataDays)
+        return QStringLiteral("⚠️ Security data list is %1 days old · ").arg(*age.securityDataDays) + lists;
+    return lists;
 }
 
 void MainWindow::setSpinnerHidden(bool hidden) {

@@ -65,6 +65,9 @@ public:
 
     // The time of the last check as the status bar shows it.
     static QString lastCheckText(const QDateTime& time);
+    void setReferenceAge(const ReferenceAge& age) override;
+    // The status bar's words on the lists' age; empty when nothing is known.
+    static QString referenceAgeText(const ReferenceAge& age);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -93,6 +96,7 @@ private:
     QString reportChars_;
     QTextEdit* report_ = nullptr;
     QLabel* lastCheck_ = nullptr;
+    QLabel* listsAge_ = nullptr;
     QPointer<QAction> checkAction_;
     QFont fieldFont_;
     double fieldScale_ = 1.0;

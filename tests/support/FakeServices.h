@@ -54,6 +54,7 @@ class MemorySettings : public SettingsStore {
 public:
     bool boolValue(const QString& key) const override { return values.value(key).toBool(); }
     double doubleValue(const QString& key) const override { return values.value(key).toDouble(); }
+    QString stringValue(const QString& key) const override { return values.value(key).toString(); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
     void setDouble(const QString& key, double value) override { values.insert(key, value); }
     QMap<QString, QVariant> values;

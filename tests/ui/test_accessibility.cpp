@@ -136,6 +136,42 @@ TEST_F(AccessFixture, TheStatusBarReadsTheTimeOfTheLastCheck) {
     EXPECT_EQ(descriptionOf(lastCheck), lastCheck->text());
 }
 
+// Beside it, how old the lists are: when published and fetched, and a warning sign once the security data
+// list is stale; nothing at all while nothing is known.
+TEST_F(AccessFixture, TheStatusBarReadsTheAgeOfTheLists) {
+    auto* lists = named<QLabel>(QStringLiteral("Reference lists"));
+    ASSERT_NE(lists, nullptr);
+    const QDateTime published(QDate(2026, 8, 22), QTime(12, 0), Qt::UTC);
+    const QDateTime fetched(QDate(2026, 12, 11), QTime(9, 30), Qt::UTC);
+    const QString publishedText = QLocale().toString(published.toLocalTime().date(), QLocale::ShortFormat);
+    const QString fetchedText = QLocale().toString(fetched.toLocalTime(), QLocale::ShortFormat);
+    struct Case {
+        const char* name;
+        ReferenceAge age;
+        QString text;
+    };
+    const Case cases[] = {
+        {"nothing known", {}, QString()},
+        {"fetched, no date",
+         {std::nullopt, fetched, std::nullopt, false},
+         QStringLiteral("Lists fetched ") + fetchedText},
+        {"fresh",
+         {published, fetched, 10, false},
+         QStringLiteral("Lists published %1, fetched %2").arg(publishedText, fetchedText)},
+        {"stale",
+         {published, fetched, 110, true},
+         QStringLiteral("⚠️ Security data list is 110 days old · Lists published %1, fetched %2")
+             .arg(publishedText, fetchedText)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->setReferenceAge(c.age);
+        EXPECT_EQ(lists->text(), c.text);
+        EXPECT_EQ(descriptionOf(lists), c.text);
+        EXPECT_EQ(lists->toolTip().isEmpty(), !c.age.stale);
+    }
+}
+
 TEST(AuxiliaryWindowsAccess, ControlsCarryTheirExplanations) {
     MemorySettings settings;
     SettingsWindow window(settings);
