@@ -111,7 +111,9 @@ for entry in reference["lists"]:
         faults.append("%s: %s" % (entry["name"], entry["outcome"]))
     elif "published" in entry:
         with open(os.path.join(folder, entry["name"]), "rb") as stream:
-            published = plistlib.load(stream)["Published"].strftime("%Y-%m-%dT%H:%M:%SZ")
+            value = plistlib.load(stream)
+        # A dictionary carries the date at its top, an array in every row (the same in each).
+        published = (value if isinstance(value, dict) else value[0])["Published"].strftime("%Y-%m-%dT%H:%M:%SZ")
         if entry["published"] != published:
             faults.append("%s: published %s, the list says %s" % (entry["name"], entry["published"], published))
 print("; ".join(faults) or ", ".join(entry["name"] for entry in reference["lists"]))
