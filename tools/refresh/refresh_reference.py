@@ -562,7 +562,7 @@ def build_lists(sources, handkept, published=None):
     versions = security_versions(v2, xprotect)
     cross_check_catalog(sources, versions)
     newest = newest_per_major(v2)
-    release = max(newest.values(), key=version_key)
+    release = newest_release(v2)
     firmware, origin = apple_silicon_firmware(m1n1_table(sources.text(M1N1)), handkept["pins"], release)
     note("newest macOS release %s: system firmware %s, from the %s" % (release, firmware, origin))
 
