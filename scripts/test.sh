@@ -21,6 +21,10 @@ echo "== tests"
 echo "== report schema, and the fleet recipes on the bundled simulated Macs"
 python3 "$top/tools/test_validate_report.py" -q
 "$top/recipes/test.sh" --app "$top/build-test/lanternquill"
+echo "== reference lists: the refresh tool, the committed lists regenerated, and read by the application"
+python3 "$top/tools/refresh/test_refresh_reference.py" -q
+python3 "$top/tools/refresh/refresh_reference.py" --from "$top/tools/refresh/sources" --out "$top/reference" --check
+"$top/scripts/validate-reference.sh" "$top/reference" --app "$top/build-test/lanternquill"
 
 if [[ "${CI:-}" == "true" ]]; then
   echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
