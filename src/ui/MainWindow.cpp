@@ -363,25 +363,34 @@ QString MainWindow::lastCheckText(const QDateTime& time) {
 }
 
 void MainWindow::setReferenceAge(const ReferenceAge& age) {
-    listsAge_->setText(referenceAgeText(age));
+    listsAge_->setText(referenceAgeText(age, QDate::currentDate()));
     listsAge_->setAccessibleDescription(listsAge_->text());
-    listsAge_->setToolTip(age.stale ? QStringLiteral("A list this old may not know the newest versions: an "
-                                                     "up-to-date Mac can then be shown as out of date.")
-                                    : QString());
+    listsAge_->setToolTip(age.stale
+                              ? QStringLiteral("The security data list is more than %1 days old and may "
+                                               "not know the newest versions: an up-to-date Mac can then "
+                                               "be shown as out of date.")
+                                    .arg(kStaleListDays)
+                              : QString());
 }
 
-QString MainWindow::referenceAgeText(const ReferenceAge& age) {
+QString MainWindow::referenceAgeText(const ReferenceAge& age, const QDate& today) {
     const QLocale locale;
-    QString lists;
-    if (age.published)
-        lists = QStringLiteral("Lists published ") +
-                locale.toString(age.published->toLocalTime().date(), QLocale::ShortFormat);
-    if (age.fetched)
-        lists += (lists.isEmpty() ? QStringLiteral("Lists fetched ") : QStringLiteral(", fetched ")) +
-                 locale.toString(age.fetched->toLocalTime(), QLocale::ShortFormat);
+    QString fetched;
+    if (age.fetched) {
+        const QDateTime local = age.fetched->toLocalTime();
+        fetched = local.date() == today ? locale.toString(local.time(), QLocale::ShortFormat)
+                                        : locale.toString(local, QLocale::ShortFormat);
+    }
+    if (!age.published)
+        return fetched.isEmpty() ? QString() : QStringLiteral("Lists fetched ") + fetched;
+    // Short enough to stand beside the time of the last check in a window 800 points wide.
+    QString text = QStringLiteral("Lists of ") +
+                   locale.toString(age.published->toLocalTime().date(), QLocale::ShortFormat);
     if (age.stale && age.securityDataDays)
-        return QStringLiteral("⚠️ Security data list is %1 days old · ").arg(*age.securityDataDays) + lists;
-    return lists;
+        text = QStringLiteral("⚠️ ") + text + QStringLiteral(", %1 days old").arg(*age.securityDataDays);
+    if (!fetched.isEmpty())
+        text += QStringLiteral(" (fetched %1)").arg(fetched);
+    return text;
 }
 
 void MainWindow::setSpinnerHidden(bool hidden) {

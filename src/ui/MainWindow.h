@@ -66,8 +66,9 @@ public:
     // The time of the last check as the status bar shows it.
     static QString lastCheckText(const QDateTime& time);
     void setReferenceAge(const ReferenceAge& age) override;
-    // The status bar's words on the lists' age; empty when nothing is known.
-    static QString referenceAgeText(const ReferenceAge& age);
+    // The status bar's words on the lists' age; empty when nothing is known. A fetch of `today` shows
+    // its time only.
+    static QString referenceAgeText(const ReferenceAge& age, const QDate& today);
 
 protected:
     void showEvent(QShowEvent* event) override;

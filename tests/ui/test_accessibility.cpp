@@ -142,9 +142,9 @@ TEST_F(AccessFixture, TheStatusBarReadsTheAgeOfTheLists) {
     auto* lists = named<QLabel>(QStringLiteral("Reference lists"));
     ASSERT_NE(lists, nullptr);
     const QDateTime published(QDate(2026, 8, 22), QTime(12, 0), Qt::UTC);
-    const QDateTime fetched(QDate(2026, 12, 11), QTime(9, 30), Qt::UTC);
+    const QDateTime fetched = QDateTime(QDate::currentDate(), QTime(12, 0)).toUTC(); // today, local time
     const QString publishedText = QLocale().toString(published.toLocalTime().date(), QLocale::ShortFormat);
-    const QString fetchedText = QLocale().toString(fetched.toLocalTime(), QLocale::ShortFormat);
+    const QString fetchedText = QLocale().toString(fetched.toLocalTime().time(), QLocale::ShortFormat);
     struct Case {
         const char* name;
         ReferenceAge age;
@@ -157,11 +157,10 @@ TEST_F(AccessFixture, TheStatusBarReadsTheAgeOfTheLists) {
          QStringLiteral("Lists fetched ") + fetchedText},
         {"fresh",
          {published, fetched, 10, false},
-         QStringLiteral("Lists published %1, fetched %2").arg(publishedText, fetchedText)},
+         QStringLiteral("Lists of %1 (fetched %2)").arg(publishedText, fetchedText)},
         {"stale",
          {published, fetched, 110, true},
-         QStringLiteral("⚠️ Security data list is 110 days old · Lists published %1, fetched %2")
-             .arg(publishedText, fetchedText)},
+         QStringLiteral("⚠️ Lists of %1, 110 days old (fetched %2)").arg(publishedText, fetchedText)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,6 +169,11 @@ TEST_F(AccessFixture, TheStatusBarReadsTheAgeOfTheLists) {
         EXPECT_EQ(descriptionOf(lists), c.text);
         EXPECT_EQ(lists->toolTip().isEmpty(), !c.age.stale);
     }
+    // A fetch on another day shows its date too.
+    const QDateTime yesterday = fetched.addDays(-1);
+    EXPECT_TRUE(MainWindow::referenceAgeText({published, yesterday, 10, false}, QDate::currentDate())
+                    .endsWith(QStringLiteral("(fetched %1)")
+                                  .arg(QLocale().toString(yesterday.toLocalTime(), QLocale::ShortFormat))));
 }
 
 TEST(AuxiliaryWindowsAccess, ControlsCarryTheirExplanations) {
