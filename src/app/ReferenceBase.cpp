@@ -57,10 +57,8 @@ QString referenceSourceName(ReferenceSource source) {
 
 ReferenceBase chooseReferenceBase(const std::optional<QString>& option, const QString& setting,
                                   const QString& builtIn, const QString& workingDirectory) {
-    if (option) {
-        const ReferenceAddress address = referenceAddress(*option, workingDirectory);
-        return {address.url.isEmpty() ? *option : address.url, ReferenceSource::CommandLine, QString()};
-    }
+    if (option)
+        return {*option, ReferenceSource::CommandLine, QString()};
     if (!setting.isEmpty()) {
         const ReferenceAddress address = referenceAddress(setting, workingDirectory);
         if (address.problem.isEmpty())

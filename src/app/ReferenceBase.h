@@ -25,8 +25,8 @@ struct ReferenceBase {
     // A setting that could not be used, as one line for the user; the built-in address is used instead.
     QString settingProblem;
 };
-// `option` has been checked already (a bad one is a usage error); a bad setting falls back to `builtIn`
-// with `settingProblem` saying so.
+// `option` has been checked and made a base address already (parseOptions: a bad one is a usage
+// error); a bad setting falls back to `builtIn` with `settingProblem` saying so.
 ReferenceBase chooseReferenceBase(const std::optional<QString>& option, const QString& setting,
                                   const QString& builtIn, const QString& workingDirectory);
 

@@ -118,9 +118,10 @@ ReferenceAge referenceAgeOf(const std::vector<ListRecord>& lists, const QDateTim
             continue;
         if (!age.published || published < *age.published)
             age.published = published;
-        if (list.name == QLatin1String("sysupdates.plist") && published <= runDate) {
-            age.securityDataDays = published.secsTo(runDate) / 86400;
-            age.stale = published.secsTo(runDate) > qint64(kStaleListDays) * 86400;
+        if (const qint64 seconds = published.secsTo(runDate);
+            list.name == QLatin1String("sysupdates.plist") && seconds >= 0) {
+            age.securityDataDays = seconds / 86400;
+            age.stale = seconds > qint64(kStaleListDays) * 86400;
         }
     }
     return age;

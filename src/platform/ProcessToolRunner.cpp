@@ -351,14 +351,15 @@ ToolRun ProcessToolRunner::run(const QString& path, const QStringList& args, Err
     }
     if (reaped) {
         // What the tool wrote just before it ended, without waiting for whoever still holds the pipes.
-        for (int* fd : {&out.read, &err.read}) {
-            if (*fd < 0)
-                continue;
-            ::fcntl(*fd, F_SETFL, ::fcntl(*fd, F_GETFL) | O_NONBLOCK);
-            QByteArray& kept = fd == &out.read ? result.out : result.err;
-            while (take(*fd, kept) == Read::Data) {
+        const auto drain = [&](int fd, QByteArray& kept) {
+            if (fd < 0)
+                return;
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            while (take(fd, kept) == Read::Data) {
             }
-        }
+        };
+        drain(out.read, result.out);
+        drain(err.read, result.err);
     } else {
         while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
         }
